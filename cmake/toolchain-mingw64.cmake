@@ -15,7 +15,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Every binary must run on a bare Windows: no libgcc, libstdc++ or winpthread DLLs.
-set(_cw_static "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive")
+set(_cw_static "-static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static ${_cw_static}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static ${_cw_static}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static ${_cw_static}")
