@@ -1,0 +1,99 @@
+// The bridge's process-wide connection: component interfaces, channels, commands,
+// the EventQueue, the NotificationThread and the callback slots.
+//
+// Lock order, outermost first (a thread holding one lock takes only later ones):
+//   1. API lock (ApiLock): every export from entry to return; the NotificationThread
+//      for HDMI-information handling and through its redraws.
+//   2. State lock: the playback-state query.
+//   3. Command lock: one whole CommandCall (commands never interleave).
+//   4. Channel mutexes: a channel's queue and flags, its handler while it runs, and an
+//      outgoing send with all its repeats.
+//   5. Leaf locks: the EventQueue mutex and the MovieQueue mutex.
+// User callbacks run on the NotificationThread with no bridge lock held.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "Tolvane.h"
+#include "api_lock.h"
+#include "channels.h"
+#include "contract/merrowcom_if.h"
+#include "event_queue.h"
+#include "movie_queue.h"
+#include "planes.h"
+#include "protocol.h"
+
+namespace tolvane {
+
+struct Bridge {
+    Bridge();
+
+    ApiLock api;
+    std::mutex state_lock;
+    std::mutex command_lock;
+    Channels channels;
+    EventQueue events;
+
+    // Connection record; its address is the handle value given out.
+    struct Record {
+        merrowcom::DeviceUtil* util = nullptr;
+        merrowcom::GenericFunc* generic = nullptr;
+        merrowcom::SystemCtrl* sysctrl = nullptr;
+    } record;
+    std::atomic<bool> loaded{false};
+    std::atomic<bool> open{false};
+
+    // Callback slots (written under the API lock, read by the NotificationThread).
+    std::atomic<KdrHdmiSizeCb> hdmi_size_cb{nullptr};
+    std::atomic<KdrHdmiInfoCb> hdmi_info_cb{nullptr};
+    std::atomic<KdrStateCb> state_cb{nullptr};
+    std::atomic<void*> state_user{nullptr};
+    std::atomic<KdrMovieCb> movie_cb{nullptr};
+    std::atomic<void*> movie_user{nullptr};
+
+    // NotificationThread and its start event.
+    std::unique_ptr<std::thread> notifier;
+    std::atomic<bool> notifier_running{false};
+    std::mutex start_mutex;
+    std::condition_variable start_cv;
+    bool started = false;
+
+    // Set and cleared under channel 32's mutex; users take their own reference, so a
+    // queue being destroyed is never used after it was stopped and freed.
+    std::shared_ptr<MovieQueue> movie;
+
+    std::int32_t time = 0;                  // last KDR_DEV_TIME set successfully
+    std::atomic<std::int32_t> last_state{1};  // last playback state
+};
+
+Bridge& bridge();
+
+KdrHandle handle_value();
+// The variable holds the value given out and the connection is open.
+bool handle_valid(const KdrHandle* handle);
+
+// Request/reply command under the command lock. detail: the reply's word2 when asked.
+std::int32_t command_call(std::uint32_t code, bool wait, std::uint32_t* detail = nullptr);
+// Command result converted for an export.
+inline std::int32_t run_command(std::uint32_t code) { return to_export_result(command_call(code, true)); }
+
+// Register access while open and loaded (else -1); 0 on success.
+std::int32_t read_word(std::uint32_t address, std::uint32_t& value);
+std::int32_t write_word(std::uint32_t address, std::uint32_t value);
+
+// Appends to the EventQueue; -1 when it is full (the message is dropped).
+std::int32_t post_event(const Message& msg);
+
+// The current movie queue, if any.
+std::shared_ptr<MovieQueue> current_movie_queue();
+
+// Open and close sequences; the caller holds the API lock.
+std::int32_t open_connection(KdrHandle* handle, std::int32_t flags);
+std::int32_t close_connection(KdrHandle* handle);
+
+}  // namespace tolvane
