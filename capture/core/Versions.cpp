@@ -54,12 +54,12 @@ VersionCheck CheckDriver(uint32_t version) {
 uint32_t DeriveInputState(const KdrHdmiInfo& hdmi, uint32_t previous) {
     uint32_t state = previous;
     if (hdmi.event & 0x2)
-        state = kInputSignal;
+        state = kHdmiSignal;
     else if (hdmi.event & 0x4)
-        state = kInputCableLost;
+        state = kHdmiCableLost;
     else if (hdmi.event & 0x10)
-        state = kInputNoSignal;
-    if (hdmi.size.x == 0 && hdmi.size.y == 0) state = kInputNoSignal;
+        state = kHdmiNoSignal;
+    if (hdmi.size.x == 0 && hdmi.size.y == 0) state = kHdmiNoSignal;
     return state;
 }
 
@@ -85,7 +85,7 @@ CpwHdmiInfo ToCpwHdmiInfo(const KdrHdmiInfo& hdmi, uint32_t input_state) {
     if (!cable)
         out.status = 2;
     else
-        out.status = input_state == kInputNoSignal ? 1u : 0u;
+        out.status = input_state == kHdmiNoSignal ? 1u : 0u;
     out.detect_hdcp = hdmi.detect_hdcp == 1 ? 1u : 0u;
     out.format = (cable && hdmi.format >= 1 && hdmi.format <= 4) ? static_cast<uint32_t>(hdmi.format) : 0u;
     out.scan = (cable && (hdmi.scan == 1 || hdmi.scan == 2)) ? static_cast<uint32_t>(hdmi.scan) : 0u;

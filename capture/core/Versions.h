@@ -32,11 +32,11 @@ VersionCheck CheckFirmware(uint32_t version_no);
 VersionCheck CheckDriver(uint32_t version);
 
 // Input states of the HDMI input.
-enum InputState : uint32_t {
-    kInputCableLost = 0,
-    kInputNoSignal = 1,
-    kInputSignal = 2,
-    kInputError = 3,
+enum HdmiInputState : uint32_t {
+    kHdmiCableLost = 0,
+    kHdmiNoSignal = 1,
+    kHdmiSignal = 2,
+    kHdmiError = 3,
 };
 
 // The state after a successful read of the HDMI record, from the previous one.

@@ -53,8 +53,8 @@ TEST(Versions, DriverCheckUsesMajorAndBuild) {
 
 TEST(Versions, InputStateAndHdmiRecord) {
     KdrHdmiInfo h{0x2, {1920, 1080}, 1, 3, 2, 7, 0x1000A, 1};
-    EXPECT_EQ(DeriveInputState(h, kInputCableLost), kInputSignal);
-    CpwHdmiInfo i = ToCpwHdmiInfo(h, kInputSignal);
+    EXPECT_EQ(DeriveInputState(h, kHdmiCableLost), kHdmiSignal);
+    CpwHdmiInfo i = ToCpwHdmiInfo(h, kHdmiSignal);
     EXPECT_EQ(i.status, 0u);
     EXPECT_EQ(i.detect_hdcp, 1u);
     EXPECT_EQ(i.format, 3u);
@@ -66,19 +66,19 @@ TEST(Versions, InputStateAndHdmiRecord) {
 
     h.event = 0x4;
     h.connect = 0;
-    EXPECT_EQ(DeriveInputState(h, kInputSignal), kInputCableLost);
-    i = ToCpwHdmiInfo(h, kInputCableLost);
+    EXPECT_EQ(DeriveInputState(h, kHdmiSignal), kHdmiCableLost);
+    i = ToCpwHdmiInfo(h, kHdmiCableLost);
     EXPECT_EQ(i.status, 2u);
     EXPECT_EQ(i.format, 0u);
     EXPECT_EQ(i.scan, 0u);
     EXPECT_EQ(i.fps, 0.0);
 
     h = KdrHdmiInfo{0x10, {0, 0}, 1, 0, 0, 9, 0, 0};
-    EXPECT_EQ(DeriveInputState(h, kInputSignal), kInputNoSignal);
-    i = ToCpwHdmiInfo(h, kInputNoSignal);
+    EXPECT_EQ(DeriveInputState(h, kHdmiSignal), kHdmiNoSignal);
+    i = ToCpwHdmiInfo(h, kHdmiNoSignal);
     EXPECT_EQ(i.status, 1u);
     EXPECT_EQ(i.fps, 0.0);  // code 9 is no rate
     // An event without the three bits keeps the state, unless the size is 0.
     h = KdrHdmiInfo{0x2000, {1280, 720}, 1, 0, 0, 0, 0, 0};
-    EXPECT_EQ(DeriveInputState(h, kInputSignal), kInputSignal);
+    EXPECT_EQ(DeriveInputState(h, kHdmiSignal), kHdmiSignal);
 }

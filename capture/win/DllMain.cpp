@@ -1,0 +1,29 @@
+// Library load and unload: the single object is made at load; its hidden
+// window is made by the first export call on the calling thread (never under
+// the loader lock).
+#include <windows.h>
+
+#include "Diagnostics.h"
+#include "VideoInput.h"
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        DisableThreadLibraryCalls(module);
+        Capwell::Lib::Diagnostics::SetModule(module);
+        Capwell::CreateInstance();
+        break;
+    case DLL_PROCESS_DETACH:
+        // At process exit (reserved non-null) other threads are gone and the
+        // window with them; on FreeLibrary the object is released here. A
+        // client that never called Cpw_Finalize leaves its session to the
+        // process's end.
+        if (reserved == nullptr) {
+            Capwell::VideoInput* v = Capwell::Instance();
+            if (v != nullptr && v->manager == nullptr) Capwell::DestroyInstance();
+        }
+        break;
+    default: break;
+    }
+    return TRUE;
+}

@@ -1,0 +1,191 @@
+#include "Probes.h"
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <setupapi.h>
+#include <wbemidl.h>
+
+#include <cwctype>
+#include <vector>
+
+#ifndef CAPWELL_HARDWARE_ID
+#define CAPWELL_HARDWARE_ID L"PCI\\VEN_1B7C&DEV_0C01"
+#endif
+
+namespace Capwell::Lib::Probes {
+
+namespace {
+
+template <typename T>
+struct ComPtr {
+    T* p = nullptr;
+    ~ComPtr() {
+        if (p) p->Release();
+    }
+    T** operator&() { return &p; }
+    T* operator->() const { return p; }
+};
+
+struct BStr {
+    BSTR s;
+    explicit BStr(const wchar_t* text) : s(SysAllocString(text)) {}
+    ~BStr() { SysFreeString(s); }
+};
+
+struct Variant {
+    VARIANT v;
+    Variant() { VariantInit(&v); }
+    ~Variant() { VariantClear(&v); }
+};
+
+bool QueryInternalMonitor(std::wstring& id) {
+    ComPtr<IWbemLocator> locator;
+    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                reinterpret_cast<void**>(&locator))))
+        return false;
+    ComPtr<IWbemServices> services;
+    BStr ns(L"ROOT\\WMI");
+    if (FAILED(locator->ConnectServer(ns.s, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                      &services)))
+        return false;
+    if (FAILED(CoSetProxyBlanket(services.p, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                                 RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                                 EOAC_NONE)))
+        return false;
+    ComPtr<IEnumWbemClassObject> rows;
+    BStr language(L"WQL");
+    BStr query(L"SELECT * FROM WmiMonitorConnectionParams");
+    if (FAILED(services->ExecQuery(language.s, query.s,
+                                   WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                                   &rows)))
+        return false;
+    id.clear();
+    for (;;) {
+        ComPtr<IWbemClassObject> row;
+        ULONG got = 0;
+        if (rows->Next(static_cast<LONG>(WBEM_INFINITE), 1, &row, &got) != S_OK || got == 0) break;
+        Variant tech;
+        if (FAILED(row->Get(L"VideoOutputTechnology", 0, &tech.v, nullptr, nullptr))) continue;
+        Variant as_uint;
+        if (FAILED(VariantChangeType(&as_uint.v, &tech.v, 0, VT_UI4))) continue;
+        if ((as_uint.v.ulVal & 0x80000000u) == 0) continue;
+        Variant instance;
+        if (FAILED(row->Get(L"InstanceName", 0, &instance.v, nullptr, nullptr)) ||
+            instance.v.vt != VT_BSTR || instance.v.bstrVal == nullptr)
+            continue;
+        // "DISPLAY\<hardware id>\<instance>": keep the second part.
+        const std::wstring name(instance.v.bstrVal);
+        const size_t a = name.find(L'\\');
+        if (a == std::wstring::npos) continue;
+        const size_t b = name.find(L'\\', a + 1);
+        id = name.substr(a + 1, b == std::wstring::npos ? std::wstring::npos : b - a - 1);
+    }
+    return true;
+}
+
+std::wstring Lower(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    return s;
+}
+
+}  // namespace
+
+bool FindInternalMonitorId(std::wstring& id) {
+    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(init) && init != RPC_E_CHANGED_MODE) return false;
+    const bool balance = SUCCEEDED(init);
+    // Security can be set only once per process; when the client (or an
+    // earlier probe) already did, go on with its settings.
+    const HRESULT sec = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    bool ok = SUCCEEDED(sec) || sec == RPC_E_TOO_LATE;
+    if (ok) ok = QueryInternalMonitor(id);
+    if (balance) CoUninitialize();
+    return ok;
+}
+
+std::wstring FindPanelName() {
+    std::wstring id;
+    if (!FindInternalMonitorId(id)) return {};
+    for (DWORD adapter = 0; adapter < 16; ++adapter) {
+        DISPLAY_DEVICEW dev{};
+        dev.cb = sizeof dev;
+        if (!EnumDisplayDevicesW(nullptr, adapter, &dev, 0)) return {};
+        if (!(dev.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP)) continue;
+        for (DWORD monitor = 0;; ++monitor) {
+            DISPLAY_DEVICEW mon{};
+            mon.cb = sizeof mon;
+            if (!EnumDisplayDevicesW(dev.DeviceName, monitor, &mon, 0)) break;
+            if (std::wstring(mon.DeviceID).find(id) != std::wstring::npos) return dev.DeviceName;
+        }
+    }
+    return {};
+}
+
+int32_t AngleFromOrientation(DWORD orientation) {
+    switch (orientation) {
+    case DMDO_90: return 270;
+    case DMDO_180: return 180;
+    case DMDO_270: return 90;
+    default: return 0;
+    }
+}
+
+void ProbeDisplay(DisplayInfo& display) {
+    display.name = FindPanelName();
+    if (display.name.empty()) return;
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsW(display.name.c_str(), ENUM_CURRENT_SETTINGS, &mode)) return;
+    display.angle = AngleFromOrientation(mode.dmDisplayOrientation);
+    display.width = static_cast<int32_t>(mode.dmPelsWidth);
+    display.height = static_cast<int32_t>(mode.dmPelsHeight);
+}
+
+const wchar_t* ControllerHardwareId() { return CAPWELL_HARDWARE_ID; }
+
+int FindDriverVersion(const std::wstring& hardware_id, std::wstring& version) {
+    if (hardware_id.empty()) return -1;
+    HDEVINFO set = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+    if (set == INVALID_HANDLE_VALUE) return -1;
+    const std::wstring wanted = Lower(hardware_id);
+    int result = 1;
+    SP_DEVINFO_DATA info{};
+    info.cbSize = sizeof info;
+    for (DWORD i = 0; result == 1 && SetupDiEnumDeviceInfo(set, i, &info); ++i) {
+        wchar_t driver[260] = {};
+        if (!SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_DRIVER, nullptr,
+                                               reinterpret_cast<BYTE*>(driver),
+                                               sizeof driver - sizeof(wchar_t), nullptr))
+            continue;
+        const std::wstring path = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Class\\") + driver;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        std::wstring matching, driver_version;
+        for (DWORD v = 0;; ++v) {
+            wchar_t name[260];
+            DWORD name_len = 260;
+            BYTE data[260 * sizeof(wchar_t)];
+            DWORD data_len = sizeof data - sizeof(wchar_t);
+            DWORD type = 0;
+            const LSTATUS st = RegEnumValueW(key, v, name, &name_len, nullptr, &type, data, &data_len);
+            if (st == ERROR_NO_MORE_ITEMS) break;
+            if (st != ERROR_SUCCESS || type != REG_SZ) continue;
+            data[data_len] = 0;
+            data[data_len + 1] = 0;
+            std::wstring text(reinterpret_cast<const wchar_t*>(data));
+            if (wcscmp(name, L"MatchingDeviceId") == 0) matching = text;
+            else if (wcscmp(name, L"DriverVersion") == 0) driver_version = text;
+        }
+        RegCloseKey(key);
+        if (!matching.empty() && Lower(matching) == wanted) {
+            version = driver_version;
+            result = 0;
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return result;
+}
+
+}  // namespace Capwell::Lib::Probes

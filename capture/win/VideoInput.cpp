@@ -1,0 +1,279 @@
+#include "VideoInput.h"
+
+#include <wtsapi32.h>
+
+#include "Diagnostics.h"
+#include "Requests.h"
+#include "Versions.h"
+
+namespace Capwell {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Capwell_VideoInput";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT kTimerMs = 1000;
+
+// String resources of the reports.
+constexpr UINT kFirmwareOld = 102, kFirmwareNew = 103, kDriverOld = 104, kDriverNew = 105,
+               kDriverNotFound = 106, kDriverApiError = 107;
+
+VideoInput* g_instance = nullptr;
+
+}  // namespace
+
+VideoInput* Instance() { return g_instance; }
+void CreateInstance() {
+    if (g_instance == nullptr) g_instance = new VideoInput();
+}
+void DestroyInstance() {
+    delete g_instance;
+    g_instance = nullptr;
+}
+
+VideoInput::VideoInput()
+    : state([this](Lib::VideoStateChangedEventArgs args) { OnVideoStateChanged(args); }) {}
+
+VideoInput::~VideoInput() { DestroyHiddenWindow(); }
+
+bool VideoInput::EnsureWindow() {
+    if (hwnd_ != nullptr) return true;
+    HINSTANCE module = Lib::Diagnostics::Module();
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(module, kClassName, &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = module;
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+        wc.lpszClassName = kClassName;
+        if (!RegisterClassExW(&wc)) return false;
+    }
+    hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, module, this);
+    return hwnd_ != nullptr;
+}
+
+void VideoInput::DestroyHiddenWindow() {
+    if (hwnd_ == nullptr) return;
+    if (session_registered_) WTSUnRegisterSessionNotification(hwnd_);
+    session_registered_ = false;
+    if (timer2) KillTimer(hwnd_, kTimer2);
+    timer2 = 0;
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+    UnregisterClassW(kClassName, Lib::Diagnostics::Module());
+}
+
+LRESULT CALLBACK VideoInput::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<VideoInput*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr) {
+        if (msg == WM_CREATE) {
+            self->hwnd_ = hwnd;
+            self->message = RegisterWindowMessageW(CPW_NOTIFY_MESSAGE_NAME);
+            self->session_registered_ = WTSRegisterSessionNotification(hwnd, NOTIFY_FOR_THIS_SESSION) != FALSE;
+        } else {
+            self->Handle(msg, wp, lp);
+        }
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT VideoInput::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_TIMER:
+        if (wp == kTimer1 && initialised) OnTimer1();
+        if (wp == kTimer2) Lib::Flags().settle.store(1);
+        break;
+    case WM_DISPLAYCHANGE:
+        if (initialised) ReprobeDisplay();
+        Post({Lib::EV_DISPLAY_CHANGED});
+        break;
+    case WM_POWERBROADCAST:
+        if (!initialised) break;
+        if (wp == PBT_APMSUSPEND || wp == PBT_APMSTANDBY) {
+            SuspendDevice();
+            Sleep(1000);
+        } else if (wp == PBT_APMRESUMESUSPEND || wp == PBT_APMRESUMESTANDBY) {
+            ResumeDevice();
+        } else if (wp == PBT_POWERSETTINGCHANGE && lp != 0) {
+            const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lp);
+            if (setting->DataLength >= 1) {
+                if (setting->Data[0] == 0) SuspendDevice();
+                else if (setting->Data[0] == 1) ResumeDevice();
+            }
+        }
+        break;
+    case WM_WTSSESSION_CHANGE:
+        if (!initialised) break;
+        if (wp == WTS_CONSOLE_DISCONNECT || wp == WTS_SESSION_LOCK) SuspendDevice();
+        else if (wp == WTS_CONSOLE_CONNECT || wp == WTS_SESSION_UNLOCK) ResumeDevice();
+        break;
+    default: break;
+    }
+    return 0;
+}
+
+void VideoInput::Notify(uint32_t code) {
+    if (client != nullptr && IsWindow(client)) SendMessageW(client, message, code, 0);
+}
+
+void VideoInput::PostInputEvent(uint32_t status) {
+    if (status == 0) Post({Lib::EV_SIGNAL});
+    else if (status == 1) Post({Lib::EV_NO_SIGNAL});
+    else Post({Lib::EV_CABLE_LOST});
+}
+
+void VideoInput::OnTimer1() {
+    if (manager == nullptr) return;
+    if (!manager->CheckWatchdog()) Notify(CPW_NOTIFY_WATCHDOG);
+    if (Lib::Flags().state_changed.load()) {
+        int32_t plane_state = 0;
+        if (manager->ReadPlaneState(plane_state)) {
+            Lib::Flags().state_changed.store(0);
+            if (plane_state == KDR_STATE_PAUSED) Post({Lib::EV_PAUSE});
+            else if (plane_state == KDR_STATE_MOVIE) Post({Lib::EV_MOVIE_FORMAT2});  // format hook: next issue
+            else Post({Lib::EV_LIVE});
+        }
+    }
+    if (Lib::Flags().hdmi_changed.load()) {
+        CpwHdmiInfo info{};
+        if (manager->ReadHdmi(&info) == Lib::kHdmiError) Post({Lib::EV_DEVICE_ERROR});
+        else PostInputEvent(info.status);
+        Notify(CPW_NOTIFY_HDMI);
+    }
+}
+
+void VideoInput::SuspendDevice() {
+    Post({Lib::EV_SUSPEND});
+    if (timer1) KillTimer(hwnd_, kTimer1);
+    timer1 = 0;
+    if (manager != nullptr && !manager->Suspend()) Notify(CPW_NOTIFY_POWER);
+}
+
+void VideoInput::ResumeDevice() {
+    Lib::Flags().settle.store(0);
+    const bool resumed = manager != nullptr && manager->Resume();
+    if (!timer1) timer1 = SetTimer(hwnd_, kTimer1, kTimerMs, nullptr);
+    if (!timer2) timer2 = SetTimer(hwnd_, kTimer2, kTimerMs, nullptr);
+    CpwHdmiInfo info{};
+    const bool read = manager != nullptr && manager->ReadHdmi(&info) != Lib::kHdmiError;
+    Post({Lib::EV_RESUME});
+    if (!read) Post({Lib::EV_DEVICE_ERROR});
+    else PostInputEvent(info.status);
+    if (!resumed || !read) Notify(CPW_NOTIFY_POWER);
+}
+
+void VideoInput::ReprobeDisplay() {
+    Lib::Probes::DisplayInfo d{display_name, display_size[0], display_size[1], display_angle};
+    Lib::Probes::ProbeDisplay(d);
+    display_name = d.name;
+    display_size[0] = d.width;
+    display_size[1] = d.height;
+    display_angle = d.angle;
+    if (manager != nullptr) {
+        Lib::Requests::Display(manager->queue(), display_size[0], display_size[1]);
+        Lib::Requests::Angle(manager->queue(), display_angle);
+    }
+}
+
+void VideoInput::OnVideoStateChanged(Lib::VideoStateChangedEventArgs args) {
+    const auto& o = args.old_words;
+    const auto& n = args.new_words;
+    if (manager != nullptr) {
+        if (o.mode != n.mode) {
+            if (n.mode == 0) manager->SwitchToLive();
+            else if (n.mode == 1) manager->SwitchToPause();
+            // Mode 2 (movie capture) is started by the frame pool's owner.
+        }
+        if (o.audio != n.audio) Lib::Requests::Audio(manager->queue(), n.audio);
+        if (o.video != n.video) Lib::Requests::Video(manager->queue(), n.video != 0 ? 1u : 0u);
+    }
+    Notify(CPW_NOTIFY_STATE);
+}
+
+CpwResult VideoInput::Initialize(const CpwInitParams& p) {
+    if (p.name[0] == 0 || p.interval < 1 || p.interval > 1000 || p.audio_delay < 2 ||
+        p.audio_delay > 160 || p.wdt_interval < 1 || p.wdt_interval > 10000 ||
+        p.wdt_err_count < 1 || p.wdt_err_count > 10)
+        return CPW_E_PARAM;
+    if (initialised) return CPW_OK;
+
+    ReprobeDisplay();
+    reserved = p.reserved;
+
+    std::wstring name(p.name, wcsnlen(p.name, CPW_NAME_UNITS));
+    manager = Lib::InputManager::Create(p.api_log != 0, name);
+    if (manager == nullptr) return CPW_E_DEVICE;
+
+    // From here a failure shuts the session down again, so that no bridge
+    // session or worker outlives a failed start.
+    auto fail = [this](CpwResult r) {
+        manager->Shutdown();
+        manager = nullptr;
+        return r;
+    };
+
+    uint32_t firmware = 0;
+    if (!manager->ReadFirmware(firmware)) return fail(CPW_E_START);
+    switch (Lib::CheckFirmware(firmware)) {
+    case Lib::VersionCheck::kOld: Lib::Diagnostics::ReportResource(kFirmwareOld); return fail(CPW_E_FIRMWARE);
+    case Lib::VersionCheck::kNew: Lib::Diagnostics::ReportResource(kFirmwareNew); return fail(CPW_E_FIRMWARE);
+    case Lib::VersionCheck::kOk: break;
+    }
+
+    std::wstring text;
+    const int found = Lib::Probes::FindDriverVersion(Lib::Probes::ControllerHardwareId(), text);
+    if (found == 1) {
+        Lib::Diagnostics::ReportResource(kDriverNotFound);
+        return fail(CPW_E_START);
+    }
+    uint32_t driver = 0;
+    if (found != 0 || !Lib::ParseVersion(text, driver)) {
+        Lib::Diagnostics::ReportResource(kDriverApiError);
+        return fail(CPW_E_START);
+    }
+    switch (Lib::CheckDriver(driver)) {
+    case Lib::VersionCheck::kOld: Lib::Diagnostics::ReportResource(kDriverOld); return fail(CPW_E_DRIVER);
+    case Lib::VersionCheck::kNew: Lib::Diagnostics::ReportResource(kDriverNew); return fail(CPW_E_DRIVER);
+    case Lib::VersionCheck::kOk: break;
+    }
+
+    if (!manager->StartPlane(display_size[0], display_size[1], p.interval, p.audio_delay,
+                             p.wdt_interval, p.wdt_err_count))
+        return fail(CPW_E_START);
+    const uint32_t input = manager->ReadHdmi(nullptr);
+    if (input == Lib::kHdmiError) return fail(CPW_E_START);
+
+    Lib::Requests::StageEnables(manager->queue());
+    if (!timer1) timer1 = SetTimer(hwnd_, kTimer1, kTimerMs, nullptr);
+    initialised = 1;
+
+    const uint32_t input_event = input == Lib::kHdmiSignal   ? Lib::EV_SIGNAL
+                                 : input == Lib::kHdmiCableLost ? Lib::EV_CABLE_LOST
+                                                                 : Lib::EV_NO_SIGNAL;
+    Post({Lib::EV_INIT_DONE, input_event});
+    return CPW_OK;
+}
+
+CpwResult VideoInput::Finalize() {
+    if (initialised) {
+        if (timer1) KillTimer(hwnd_, kTimer1);
+        timer1 = 0;
+        client = nullptr;
+        if (manager != nullptr) manager->Shutdown();
+        manager = nullptr;
+        initialised = 0;
+        DestroyHiddenWindow();
+    }
+    return CPW_OK;
+}
+
+}  // namespace Capwell

@@ -1,0 +1,69 @@
+// The process-wide object behind the exports and its hidden window.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "Capwell.h"
+#include "InputManager.h"
+#include "Probes.h"
+#include "VideoState.h"
+
+namespace Capwell {
+
+class VideoInput {
+public:
+    VideoInput();
+    ~VideoInput();
+    VideoInput(const VideoInput&) = delete;
+    VideoInput& operator=(const VideoInput&) = delete;
+
+    // Registers the window class when needed and creates the hidden window on
+    // the calling thread; registers "Capwell_NotifyMessage" and the session
+    // notification. Idempotent.
+    bool EnsureWindow();
+    void DestroyHiddenWindow();
+
+    CpwResult Initialize(const CpwInitParams& params);
+    CpwResult Finalize();
+
+    void Notify(uint32_t code);
+    void Post(std::initializer_list<uint32_t> events) { state.Post(events); }
+    void OnVideoStateChanged(Lib::VideoStateChangedEventArgs args);
+    // Probes the display again and queues the display and angle groups.
+    void ReprobeDisplay();
+
+    // Members in the documented order.
+    Lib::InputManager* manager = nullptr;
+    uint32_t initialised = 0;
+    HWND client = nullptr;
+    UINT message = 0;
+    UINT_PTR timer1 = 0, timer2 = 0;
+    int32_t display_size[3] = {0, 0, 0};
+    int32_t display_angle = 0;
+    std::wstring display_name;
+    Lib::VideoState state;
+    uint32_t reserved = 0;
+
+    HWND hwnd() const { return hwnd_; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void OnTimer1();
+    void SuspendDevice();
+    void ResumeDevice();
+    void PostInputEvent(uint32_t status);
+
+    HWND hwnd_ = nullptr;
+    bool session_registered_ = false;
+};
+
+// The single object; null before load and after Cpw_Finalize.
+VideoInput* Instance();
+void CreateInstance();
+void DestroyInstance();
+
+}  // namespace Capwell
