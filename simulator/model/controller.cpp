@@ -1,0 +1,1189 @@
+#include "controller.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <sstream>
+
+namespace mrcsim {
+
+namespace {
+
+constexpr std::uint64_t kNever = ~0ull;
+
+bool heapLater(const std::uint64_t ad, const std::uint64_t ao, const std::uint64_t bd, const std::uint64_t bo) {
+    return ad != bd ? ad > bd : ao > bo;
+}
+
+std::uint32_t formatCode(std::uint32_t format) {  // movie format -> notice format code
+    return format == 3 ? 1u : (format == 2 ? 2u : 0u);
+}
+
+std::vector<std::string> splitWords(const std::string& line) {
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    std::string w;
+    while (in >> w) out.push_back(w);
+    return out;
+}
+
+const char* const kShellCmd = "/dev/shm/shell_cmd";
+const char* const kShellOut = "/dev/shm/shell_out";
+const char* const kFwUpdate = "/usr/sbin/fw_update";
+constexpr std::size_t kStoreLimit = 64u * 1024u * 1024u;
+
+}  // namespace
+
+double fpsForCode(std::uint32_t code) {
+    static const double k[] = {0.0, 24000.0 / 1001.0, 24.0, 25.0, 30000.0 / 1001.0, 30.0, 50.0, 60000.0 / 1001.0, 60.0};
+    return code < 9 ? k[code] : 0.0;
+}
+
+std::uint32_t Controller::frameBytes(std::uint32_t w, std::uint32_t h, std::uint32_t format) {
+    return h * rowBytes(w, format);
+}
+
+// ----------------------------------------------------------------------------------------------
+// construction, threads
+
+Controller::Controller(const Scenario& scenario) : regs_(kRegSize / 4, 0) {
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        initLocked(scenario);
+    }
+    startThreads();
+}
+
+Controller::~Controller() { stopThreads(); }
+
+void Controller::startThreads() {
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        stopping_ = false;
+    }
+    firmware_thread_ = std::thread([this] { firmwareLoop(); });
+    delivery_thread_ = std::thread([this] { deliveryLoop(); });
+    bool manual;
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        manual = sc_.manual_clock;
+    }
+    if (!manual) clock_thread_ = std::thread([this] { clockLoop(); });
+}
+
+void Controller::stopThreads() {
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        stopping_ = true;
+    }
+    cv_.notify_all();
+    out_cv_.notify_all();
+    clock_cv_.notify_all();
+    if (firmware_thread_.joinable()) firmware_thread_.join();
+    if (delivery_thread_.joinable()) delivery_thread_.join();
+    if (clock_thread_.joinable()) clock_thread_.join();
+}
+
+void Controller::reset(const Scenario& scenario) {
+    stopThreads();
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        initLocked(scenario);
+    }
+    startThreads();
+}
+
+std::uint64_t Controller::steadyMs() const {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+std::uint64_t Controller::clockMsLocked() const {
+    return sc_.manual_clock ? manual_now_ms_ : steadyMs() - clock_origin_ms_;
+}
+
+std::uint64_t Controller::nowMs() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return clockMsLocked();
+}
+
+void Controller::initLocked(const Scenario& s) {
+    const bool registered = st_.receiver_registered;
+    sc_ = s;
+    std::fill(regs_.begin(), regs_.end(), 0u);
+    inbox_.clear();
+    outbox_.clear();
+    firmware_busy_ = false;
+    delivering_ = false;
+    session_open_ = false;
+    state_ = kStateLive;
+    frozen_frame_ = 0;
+    clock_origin_ms_ = steadyMs();
+    manual_now_ms_ = 0;
+    picture_origin_ms_ = 0;
+    timeline_next_ = 0;
+    timeline_base_ms_ = 0;
+    std::stable_sort(sc_.timeline.begin(), sc_.timeline.end(),
+                     [](const TimelineEntry& a, const TimelineEntry& b) { return a.at_ms < b.at_ms; });
+    time_value_ = 0;
+    frames_.clear();
+    movie_w_ = movie_h_ = movie_fps_ = 0;
+    movie_format_ = 1;
+    pending_drops_ = 0;
+    rendering_ = false;
+    still_.clear();
+    store_.clear();
+    staged_image_.clear();
+    active_image_.clear();
+    read_differs_left_ = sc_.fw_update.read_differs_count;
+    lost_pending_.clear();
+    for (const auto& l : sc_.lost_faults) lost_pending_[l.channel] += l.count;
+    record_.clear();
+    record_seq_ = 0;
+    st_ = ControllerStatus{};
+    st_.receiver_registered = registered;
+    draw_snapshot_.clear();
+
+    // Colour properties: the words a set command takes, and where its get puts them (+0x100,
+    // or in place for the area words). Part 5.5.
+    props_.clear();
+    auto range = [](std::uint32_t first, std::uint32_t last) {
+        std::vector<std::uint32_t> v;
+        for (std::uint32_t a = first; a <= last; a += 4) v.push_back(a);
+        return v;
+    };
+    auto add = [&](std::uint32_t low, std::vector<std::uint32_t> addrs, std::uint32_t delta,
+                   std::vector<std::uint32_t> defaults) {
+        Prop p;
+        p.set_addrs = std::move(addrs);
+        p.get_delta = delta;
+        defaults.resize(p.set_addrs.size(), 0);
+        p.defaults = defaults;
+        p.values = defaults;
+        props_[low] = std::move(p);
+    };
+    add(0x0001, {0x0E100700u}, 0x100, {1});                                    // enb_edp
+    add(0x0002, range(0x0E100704u, 0x0E100714u), 0x100,                      // RGB matrix
+        {256u, 256u << 16, 0, 0, 0x808080u});
+    {
+        std::vector<std::uint32_t> a{0x0E100790u};
+        for (std::uint32_t base : {0x0E100794u, 0x0E1007A0u, 0x0E1007C4u})
+            for (std::uint32_t i = 0; i < 3; ++i) a.push_back(base + 4 * i);
+        for (std::uint32_t base : {0x0E1007D0u, 0x0E100800u, 0x0E100818u})
+            for (std::uint32_t i = 0; i < 6; ++i) a.push_back(base + 4 * i);
+        add(0x0003, a, 0x100, {0});                                           // twelve axes
+    }
+    add(0x0004, range(0x0E100700u, 0x0E100714u), 0x100,                      // drive / cutoff
+        {0, 0, 1, 512, 512, 512});
+    {
+        std::vector<std::uint32_t> d{0, 0, 0, 0};
+        auto pt = [](std::uint32_t i) { return std::min<std::uint32_t>(1023u, i * 32u); };
+        for (int c = 0; c < 3; ++c)
+            for (std::uint32_t k = 0; k < 16; ++k) d.push_back(pt(2 * k + 2) << 16 | pt(2 * k + 1));
+        add(0x0005, range(0x0E100700u, 0x0E1007CCu), 0x100, d);               // LUT gamma
+    }
+    add(0x0006, range(0x0E100700u, 0x0E100708u), 0x100, {0, 0, 0});          // colour mute
+    add(0x0011, {0x0E100850u}, 0, {0});                                      // area enable
+    add(0x0012, {0x0E10085Cu, 0x0E100860u}, 0, {0, 0});                      // area top
+    add(0x0013, {0x0E100884u, 0x0E100888u}, 0, {16, 8});                     // area size
+
+    applyHdmiLocked(sc_.hdmi, false);
+}
+
+// ----------------------------------------------------------------------------------------------
+// register space and memory
+
+bool Controller::regValid(std::uint32_t address, std::uint32_t bytes) const {
+    return address % 4 == 0 && address >= kRegBase &&
+           static_cast<std::uint64_t>(address) + bytes <= static_cast<std::uint64_t>(kRegBase) + kRegSize;
+}
+
+std::uint32_t& Controller::reg(std::uint32_t address) { return regs_[(address - kRegBase) / 4]; }
+
+void Controller::recordLocked(const RecordEntry& e) {
+    ++st_.record_total;
+    if (!sc_.record) return;
+    record_.push_back(e);
+    record_.back().seq = record_seq_++;
+    while (record_.size() > sc_.record_limit) record_.pop_front();
+}
+
+bool Controller::registerFaultLocked(std::uint32_t address, bool write, std::uint32_t* status) {
+    for (auto it = sc_.register_faults.begin(); it != sc_.register_faults.end(); ++it) {
+        if (it->address != address || (write ? !it->on_write : !it->on_read) || it->count == 0) continue;
+        if (it->skip > 0) {
+            --it->skip;
+            continue;
+        }
+        *status = it->status;
+        if (it->count > 0) --it->count;
+        return true;
+    }
+    return false;
+}
+
+std::uint32_t Controller::read32(std::uint32_t address, std::uint32_t* value) {
+    if (!value) return kStatusInvalidParameter;
+    std::lock_guard<std::mutex> lk(mu_);
+    std::uint32_t status;
+    if (registerFaultLocked(address, false, &status)) return status;
+    if (!regValid(address, 4)) return kStatusInvalidParameter;
+    *value = reg(address);
+    return kStatusOk;
+}
+
+std::uint32_t Controller::write32(std::uint32_t address, std::uint32_t value) {
+    std::lock_guard<std::mutex> lk(mu_);
+    std::uint32_t status;
+    if (registerFaultLocked(address, true, &status)) return status;
+    if (!regValid(address, 4)) return kStatusInvalidParameter;
+    RecordEntry e;
+    e.kind = RecordEntry::Write32;
+    e.address = address;
+    e.words[0] = value;
+    recordLocked(e);
+    reg(address) = value;
+    const std::uint32_t off = address - kRegBase;
+    if (off >= 0x1000 && (off & 0x7FF) == 0) cv_.notify_all();  // a transfer-window flag
+    return kStatusOk;
+}
+
+std::uint32_t Controller::read64(std::uint32_t address, double* value) {
+    if (!value) return kStatusInvalidParameter;
+    std::lock_guard<std::mutex> lk(mu_);
+    std::uint32_t status;
+    if (registerFaultLocked(address, false, &status)) return status;
+    if (!regValid(address, 8)) return kStatusInvalidParameter;
+    std::memcpy(value, &reg(address), 8);
+    return kStatusOk;
+}
+
+std::uint32_t Controller::write64(std::uint32_t address, double value) {
+    std::lock_guard<std::mutex> lk(mu_);
+    std::uint32_t status;
+    if (registerFaultLocked(address, true, &status)) return status;
+    if (!regValid(address, 8)) return kStatusInvalidParameter;
+    RecordEntry e;
+    e.kind = RecordEntry::Write64;
+    e.address = address;
+    e.value64 = value;
+    recordLocked(e);
+    std::memcpy(&reg(address), &value, 8);
+    return kStatusOk;
+}
+
+std::uint32_t Controller::readBlock(std::uint32_t address, void* buffer, std::uint32_t length) {
+    if (!buffer && length) return kStatusInvalidParameter;
+    std::lock_guard<std::mutex> lk(mu_);
+    std::uint32_t status;
+    if (registerFaultLocked(address, false, &status)) return status;
+    if (length == 0) return kStatusOk;
+    if (regValid(address, length)) {
+        std::memcpy(buffer, reinterpret_cast<const std::uint8_t*>(regs_.data()) + (address - kRegBase), length);
+        return kStatusOk;
+    }
+    const std::uint64_t end = static_cast<std::uint64_t>(address) + length;
+    if (address >= kStillAddress && end <= kStillAddress + static_cast<std::uint64_t>(still_.size())) {
+        std::memcpy(buffer, still_.data() + (address - kStillAddress), length);
+        return kStatusOk;
+    }
+    for (const auto& f : frames_) {
+        if (address >= f.address && end <= f.address + static_cast<std::uint64_t>(f.data.size())) {
+            if (f.state == FrameBuffer::State::Rendering) return kStatusDeviceError;
+            std::memcpy(buffer, f.data.data() + (address - f.address), length);
+            return kStatusOk;
+        }
+    }
+    return kStatusInvalidParameter;
+}
+
+std::uint32_t Controller::writeBlock(std::uint32_t address, const void* buffer, std::uint32_t length) {
+    if (!buffer && length) return kStatusInvalidParameter;
+    std::lock_guard<std::mutex> lk(mu_);
+    std::uint32_t status;
+    if (registerFaultLocked(address, true, &status)) return status;
+    if (length == 0) return kStatusOk;
+    if (!regValid(address, length)) return kStatusInvalidParameter;
+    RecordEntry e;
+    e.kind = RecordEntry::WriteBlock;
+    e.address = address;
+    e.length = length;
+    std::memcpy(e.words, buffer, std::min<std::uint32_t>(length, 16));
+    recordLocked(e);
+    std::memcpy(reinterpret_cast<std::uint8_t*>(regs_.data()) + (address - kRegBase), buffer, length);
+    cv_.notify_all();
+    return kStatusOk;
+}
+
+// ----------------------------------------------------------------------------------------------
+// vendor operations
+
+std::uint32_t Controller::startup(int op, std::uint32_t* out) {
+    std::lock_guard<std::mutex> lk(mu_);
+    const std::uint32_t status = (op == 1 || op == 2) ? sc_.startup_status[op - 1] : kStatusInvalidParameter;
+    if (status != 0) return status;
+    if (out) *out = op == 1 ? 1u : sc_.firmware_version;  // op 1: controllers found; op 2: firmware word
+    if (op == 2) ++st_.startups;
+    return kStatusOk;
+}
+
+std::uint32_t Controller::release() {
+    std::lock_guard<std::mutex> lk(mu_);
+    ++st_.releases;
+    return kStatusOk;
+}
+
+std::uint32_t Controller::registerReceiver(Receiver r) {
+    std::lock_guard<std::recursive_mutex> rl(recv_mu_);
+    receiver_ = std::move(r);
+    std::lock_guard<std::mutex> lk(mu_);
+    st_.receiver_registered = static_cast<bool>(receiver_);
+    return kStatusOk;
+}
+
+std::uint32_t Controller::unregisterReceiver() {
+    std::lock_guard<std::recursive_mutex> rl(recv_mu_);  // waits for a delivery in progress
+    if (std::this_thread::get_id() == delivery_thread_id_) {
+        // called from inside the receiver: the object is still running; clear it after return
+        Receiver none;
+        receiver_.swap(none);
+        std::lock_guard<std::mutex> lk(mu_);
+        st_.receiver_registered = false;
+        // `none` (the running receiver) is destroyed here, but only std::function's copy of a
+        // plain function pointer, which is harmless
+        return kStatusOk;
+    }
+    receiver_ = nullptr;
+    std::lock_guard<std::mutex> lk(mu_);
+    st_.receiver_registered = false;
+    return kStatusOk;
+}
+
+std::uint32_t Controller::send(const merrowcom::Message* request, merrowcom::SendReply* reply) {
+    if (!request || !reply) return kStatusInvalidParameter;
+    std::memset(reply, 0, sizeof(*reply));
+    std::lock_guard<std::mutex> lk(mu_);
+    const std::uint32_t ch = request->channel;
+    for (auto it = sc_.send_faults.begin(); it != sc_.send_faults.end(); ++it) {
+        if (it->channel != 0 && it->channel != ch) continue;
+        if (it->busy > 0) {
+            --it->busy;
+            return kStatusBusy;
+        }
+        if (it->not_accepted > 0) {
+            --it->not_accepted;
+            return kStatusOk;  // accepted word stays 0
+        }
+    }
+    reply->accepted = 1;
+    RecordEntry e;
+    e.kind = RecordEntry::Message;
+    e.channel = ch;
+    std::memcpy(e.words, request->word, sizeof(e.words));
+    recordLocked(e);
+    for (auto it = sc_.send_faults.begin(); it != sc_.send_faults.end(); ++it) {
+        if (it->channel != 0 && it->channel != ch) continue;
+        if (it->result_count > 0) {
+            --it->result_count;
+            reply->result = it->result;
+            return kStatusOk;  // not taken further
+        }
+    }
+    if (ch != kChCommand && ch != kChDraw) {
+        reply->result = kStatusInvalidParameter;
+        return kStatusOk;
+    }
+    std::array<std::uint32_t, 4> w{};
+    std::memcpy(w.data(), request->word, sizeof(request->word));
+    inbox_.emplace_back(ch, w);
+    cv_.notify_all();
+    return kStatusOk;
+}
+
+// ----------------------------------------------------------------------------------------------
+// outgoing messages and the receiving thread
+
+void Controller::postLocked(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2,
+                            std::uint32_t w3, std::uint32_t delay_ms) {
+    Outgoing o;
+    o.due_ms = steadyMs() + delay_ms;
+    o.order = out_order_++;
+    o.channel = channel;
+    o.words[0] = w0;
+    o.words[1] = w1;
+    o.words[2] = w2;
+    o.words[3] = w3;
+    outbox_.push_back(o);
+    std::push_heap(outbox_.begin(), outbox_.end(), [](const Outgoing& a, const Outgoing& b) {
+        return heapLater(a.due_ms, a.order, b.due_ms, b.order);
+    });
+    if (channel == kChEvent) ++st_.events;
+    if (channel == kChReply || channel == kChDrawReply) ++st_.replies;
+    out_cv_.notify_all();
+}
+
+void Controller::emit(std::uint32_t channel, const std::uint32_t words[4], std::uint32_t count) {
+    std::lock_guard<std::mutex> lk(mu_);
+    for (std::uint32_t i = 0; i < count; ++i) postLocked(channel, words[0], words[1], words[2], words[3]);
+}
+
+void Controller::deliveryLoop() {
+    delivery_thread_id_ = std::this_thread::get_id();
+    std::unique_lock<std::mutex> lk(mu_);
+    auto later = [](const Outgoing& a, const Outgoing& b) { return heapLater(a.due_ms, a.order, b.due_ms, b.order); };
+    while (!stopping_) {
+        if (outbox_.empty()) {
+            out_cv_.wait(lk);
+            continue;
+        }
+        const std::uint64_t now = steadyMs();
+        if (outbox_.front().due_ms > now) {
+            out_cv_.wait_for(lk, std::chrono::milliseconds(outbox_.front().due_ms - now));
+            continue;
+        }
+        std::pop_heap(outbox_.begin(), outbox_.end(), later);
+        const Outgoing o = outbox_.back();
+        outbox_.pop_back();
+        std::uint32_t flags = 0;
+        auto lost = lost_pending_.find(o.channel);
+        if (lost != lost_pending_.end() && lost->second != 0) {
+            flags |= merrowcom::kFlagLost;
+            if (lost->second > 0) --lost->second;
+        }
+        delivering_ = true;
+        lk.unlock();
+        merrowcom::Message m{};
+        m.kind = 2;
+        m.channel = o.channel;
+        std::memcpy(m.word, o.words, sizeof(m.word));
+        bool delivered = false;
+        {
+            std::lock_guard<std::recursive_mutex> rl(recv_mu_);
+            if (receiver_) {
+                receiver_(m, flags);
+                delivered = true;
+            }
+        }
+        lk.lock();
+        delivering_ = false;
+        if (delivered)
+            ++st_.delivered;
+        else
+            ++st_.undelivered;
+        cv_.notify_all();
+    }
+}
+
+bool Controller::waitIdle(std::uint32_t timeout_ms) {
+    std::unique_lock<std::mutex> lk(mu_);
+    return cv_.wait_for(lk, std::chrono::milliseconds(timeout_ms), [this] {
+        return inbox_.empty() && !firmware_busy_ && outbox_.empty() && !delivering_;
+    });
+}
+
+// ----------------------------------------------------------------------------------------------
+// firmware: commands
+
+void Controller::firmwareLoop() {
+    std::unique_lock<std::mutex> lk(mu_);
+    for (;;) {
+        cv_.wait(lk, [this] { return stopping_ || !inbox_.empty(); });
+        if (stopping_) break;
+        const auto item = inbox_.front();
+        inbox_.pop_front();
+        firmware_busy_ = true;
+        runMessage(lk, item.first, item.second.data());
+        firmware_busy_ = false;
+        cv_.notify_all();
+    }
+}
+
+void Controller::runMessage(std::unique_lock<std::mutex>& lk, std::uint32_t channel, const std::uint32_t w[4]) {
+    ++st_.commands;
+    const std::uint32_t code = channel == kChDraw ? 0u : w[0];
+    CommandFault fault;
+    bool faulted = false;
+    for (auto it = sc_.command_faults.begin(); it != sc_.command_faults.end(); ++it) {
+        if (it->channel != channel || it->code != code || it->count == 0) continue;
+        fault = *it;
+        faulted = true;
+        if (it->count > 0) --it->count;
+        break;
+    }
+    std::uint32_t w1 = 0, w2 = 0;
+    if (faulted && fault.action == CommandFault::Action::Fail) {
+        w1 = fault.word1;
+        w2 = fault.word2;
+    } else if (channel == kChDraw) {
+        runDraw(&w1);
+    } else {
+        ++sc_.watchdog[3];  // kdr_count: commands seen
+        runCommand(lk, code, &w1, &w2);
+    }
+    if (stopping_) return;
+    if (faulted && fault.action == CommandFault::Action::NoReply) return;
+    const std::uint32_t delay = faulted && fault.action == CommandFault::Action::Delay ? fault.delay_ms : 0;
+    if (channel == kChDraw)
+        postLocked(kChDrawReply, w[0], w1, w[2], w[3], delay);
+    else
+        postLocked(kChReply, code, w1, w2, 0, delay);
+}
+
+bool Controller::runDraw(std::uint32_t* w1) {
+    draw_snapshot_.clear();
+    for (std::uint32_t a = kPlaneBaseEnb; a <= kPlaneDrawMode; a += 4) draw_snapshot_.push_back(reg(a));
+    *w1 = 0;
+    return true;
+}
+
+void Controller::setStateLocked(std::uint32_t s) {
+    if (s == state_) return;
+    if (s == kStatePaused) frozen_frame_ = pictureFrameLocked();
+    state_ = s;
+    const std::uint32_t ev = s == kStateLive ? kEvPlaneLive : (s == kStatePaused ? kEvPlanePaused : kEvPlaneMovie);
+    postLocked(kChEvent, ev, s, 0, 0);
+}
+
+std::uint64_t Controller::pictureFrameLocked() const {
+    if (state_ == kStatePaused) return frozen_frame_;
+    const double fps = fpsForCode(sc_.hdmi.fps_code);
+    const std::uint64_t now = clockMsLocked();
+    const std::uint64_t since = now > picture_origin_ms_ ? now - picture_origin_ms_ : 0;
+    return static_cast<std::uint64_t>(static_cast<double>(since) * (fps > 0 ? fps : 60.0) / 1000.0);
+}
+
+bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code, std::uint32_t* w1,
+                            std::uint32_t* w2) {
+    *w1 = *w2 = 0;
+    if (!session_open_ && code != kCmdOpen && code != kCmdClose) {
+        *w2 = kDetailNotOpen;
+        return false;
+    }
+    auto R = [this](int i) -> std::uint32_t& { return reg(result(i)); };
+    const HdmiInput& in = sc_.hdmi;
+    const bool picture = in.kind == HdmiInput::Kind::Signal;
+    switch (code) {
+        case kCmdOpen:
+            session_open_ = true;
+            return true;
+        case kCmdClose:
+            session_open_ = false;
+            state_ = kStateLive;  // a closed connection leaves the plane live, no events
+            return true;
+        case kCmdWdtSet:
+            sc_.watchdog[0] = 1;
+            sc_.watchdog[1] = static_cast<std::int32_t>(reg(kParam0));
+            sc_.watchdog[2] = static_cast<std::int32_t>(reg(kParam1));
+            sc_.watchdog[4] = 0;
+            R(0) = 0;
+            return true;
+        case kCmdWdtGet:
+            R(0) = 0;
+            for (int i = 0; i < 5; ++i) R(1 + i) = static_cast<std::uint32_t>(sc_.watchdog[i]);
+            return true;
+        case kCmdPanel:
+            R(0) = sc_.panel_width;
+            R(1) = sc_.panel_height;
+            return true;
+        case kCmdHdmi:
+            // no cable: the size words keep the last timing (see docs: HDMI input table)
+            R(0) = in.kind != HdmiInput::Kind::NoSignal ? in.width : 0;
+            R(1) = in.kind != HdmiInput::Kind::NoSignal ? in.height : 0;
+            R(2) = hdmiEventWordLocked(in, false);
+            R(3) = 0;
+            R(4) = picture ? in.format : 0;
+            R(5) = picture ? in.scan : 0;
+            R(6) = picture ? in.fps_code : 0;
+            R(7) = picture ? in.bit_depth : 0;
+            R(8) = picture && in.hdcp ? 1u : 2u;
+            return true;
+        case kCmdFirmInfo:
+            R(0) = sc_.firmware_version;
+            for (int i = 0; i < 7; ++i) R(1 + i) = static_cast<std::uint32_t>(sc_.firminfo[i]);
+            return true;
+        case kCmdTimeSet:
+            time_value_ = static_cast<std::int32_t>(reg(kParam0));
+            R(0) = 0;
+            return true;
+        case kCmdAux:
+            R(0) = 0;
+            R(1) = sc_.aux;
+            return true;
+        case kCmdOutput:
+            R(0) = sc_.output_width;
+            R(1) = sc_.output_height;
+            R(2) = sc_.output_event;
+            return true;
+        case kCmdStateQuery:
+            R(0) = state_;
+            return true;
+        case kCmdPause:
+            if (state_ != kStateLive) break;
+            setStateLocked(kStatePaused);
+            return true;
+        case kCmdResume:
+            if (state_ != kStatePaused) break;
+            setStateLocked(kStateLive);
+            return true;
+        case kCmdMovieStart: {
+            if (state_ != kStateLive) break;
+            const std::uint32_t w = reg(kParam0), h = reg(kParam1), f = reg(kParam2), fps = reg(kParam3);
+            if (w < 60 || w > 3840 || h < 40 || h > 2160 || f > 2 || fps < 1 || fps > 60) {
+                *w2 = kDetailBadParam;
+                return false;
+            }
+            cv_.wait(lk, [this] { return !rendering_ || stopping_; });
+            if (stopping_) return false;
+            movie_w_ = w;
+            movie_h_ = h;
+            movie_format_ = f == 2 ? 2u : (f == 1 ? 3u : 1u);
+            movie_fps_ = sc_.movie_fps ? sc_.movie_fps : fps;
+            const std::uint32_t bytes = frameBytes(w, h, movie_format_);
+            const std::uint32_t n = std::max<std::uint32_t>(1u, std::min<std::uint32_t>(16u, sc_.movie_buffers));
+            frames_.resize(n);
+            for (std::uint32_t i = 0; i < n; ++i) {
+                frames_[i].state = FrameBuffer::State::Free;
+                frames_[i].address = kFrameBase + i * kFrameStride;
+                frames_[i].data.assign(bytes, 0);
+            }
+            movie_start_ms_ = clockMsLocked();
+            movie_next_index_ = 1;
+            pending_drops_ = 0;
+            setStateLocked(kStateMovie);
+            clock_cv_.notify_all();
+            return true;
+        }
+        case kCmdMovieStop:
+            if (state_ != kStateMovie) break;
+            setStateLocked(kStateLive);  // frames still out stay valid until given back
+            return true;
+        case kCmdFrameRelease: {
+            const std::uint32_t addr = reg(kParam0);
+            for (auto& f : frames_) {
+                if (f.address == addr && f.state == FrameBuffer::State::Out) {
+                    f.state = FrameBuffer::State::Free;
+                    cv_.notify_all();
+                    return true;
+                }
+            }
+            *w2 = kDetailNotFound;
+            return false;
+        }
+        case kCmdStill: {
+            if (state_ != kStatePaused) break;
+            if (!picture || in.hdcp || in.width == 0 || in.height == 0) {
+                *w2 = kDetailNoSignal;
+                return false;
+            }
+            const std::uint32_t rb = rowBytes(in.width, 1);
+            still_.assign(static_cast<std::size_t>(rb) * in.height, 0);
+            // BMP order: bottom-up rows, BGR, rows padded to 4 bytes
+            still_renderer_.render(frozen_frame_, in.width, in.height, 1,
+                                   still_.data() + static_cast<std::size_t>(rb) * (in.height - 1),
+                                   -static_cast<std::ptrdiff_t>(rb));
+            R(0) = 0;
+            R(1) = kStillAddress;
+            R(2) = in.width;
+            R(3) = in.height;
+            return true;
+        }
+        case kCmdFileToCtrl: {
+            const std::uint32_t window = reg(kParam0);
+            if (window > 3) {
+                *w2 = kDetailBadParam;
+                return false;
+            }
+            const bool ok = receiveFileLocked(lk, window, w2);
+            if (!ok && *w2 == 0) *w1 = 1;
+            return ok;
+        }
+        case kCmdFileFromCtrl: {
+            const std::uint32_t window = reg(kParam0);
+            if (window > 3) {
+                *w2 = kDetailBadParam;
+                return false;
+            }
+            const bool ok = sendFileLocked(lk, window, w2);
+            if (!ok && *w2 == 0) *w1 = 1;
+            return ok;
+        }
+        case kCmdShellReset:
+            for (std::uint32_t wdx = 0; wdx < 4; ++wdx) {
+                const std::uint32_t b = windowBase(wdx);
+                reg(b + kWinFlag) = 0;
+                reg(b + kWinTotal) = 0;
+                reg(b + kWinRemaining) = 0;
+                reg(b + kWinChunk) = 0;
+            }
+            R(0) = 0;
+            return true;
+        case kCmdShellRun: {
+            std::string output;
+            std::uint32_t exit_status = 127;
+            auto it = store_.find(kShellCmd);
+            if (it != store_.end()) {
+                std::string line(it->second.begin(), it->second.end());
+                while (!line.empty() && (line.back() == '\0' || line.back() == '\n' || line.back() == '\r'))
+                    line.pop_back();
+                exit_status = runShellLocked(line, output);
+            } else {
+                output = "sh: /dev/shm/shell_cmd: No such file\n";
+            }
+            store_[kShellOut] = std::vector<std::uint8_t>(output.begin(), output.end());
+            R(0) = exit_status;
+            return true;
+        }
+        default: {
+            const std::uint32_t group = code >> 16, low = code & 0xFFFFu;
+            auto p = props_.find(low);
+            if ((code & 0xFFF00000u) == 0 && p != props_.end() && (group == 8 || group == 9 || group == 0xA)) {
+                Prop& prop = p->second;
+                if (group == 8) {
+                    for (std::size_t i = 0; i < prop.set_addrs.size(); ++i) prop.values[i] = reg(prop.set_addrs[i]);
+                } else if (group == 9) {
+                    for (std::size_t i = 0; i < prop.set_addrs.size(); ++i)
+                        reg(prop.set_addrs[i] + prop.get_delta) = prop.values[i];
+                } else {
+                    prop.values = prop.defaults;
+                }
+                return true;
+            }
+            *w1 = kFailUnknownCommand;
+            return false;
+        }
+    }
+    // refused playback transition or wrong state
+    *w2 = kDetailState;
+    return false;
+}
+
+// ----------------------------------------------------------------------------------------------
+// HDMI input
+
+std::uint32_t Controller::hdmiEventWordLocked(const HdmiInput& in, bool hdcp_changed) const {
+    switch (in.kind) {
+        case HdmiInput::Kind::NoCable:
+            return kHdmiBitNoCable;
+        case HdmiInput::Kind::NoSignal:
+            return kHdmiBitConnected | kHdmiBitNoSignal;
+        case HdmiInput::Kind::Signal:
+        default:
+            return kHdmiBitConnected | kHdmiBitTiming | (in.hdcp ? kHdmiBitHdcp : 0u) |
+                   (hdcp_changed ? kHdmiBitHdcpOff : 0u);
+    }
+}
+
+void Controller::applyHdmiLocked(const HdmiInput& in, bool emit_events) {
+    const HdmiInput old = sc_.hdmi;
+    sc_.hdmi = in;
+    const bool old_pic = old.kind == HdmiInput::Kind::Signal;
+    const bool new_pic = in.kind == HdmiInput::Kind::Signal;
+    if (!emit_events) return;
+    if (old_pic != new_pic || old.width != in.width || old.height != in.height || old.fps_code != in.fps_code)
+        picture_origin_ms_ = clockMsLocked();
+    // the reported size: the timing's size, kept while no cable is in, 0 without signal
+    const bool old_sized = old.kind != HdmiInput::Kind::NoSignal, new_sized = in.kind != HdmiInput::Kind::NoSignal;
+    const std::uint32_t ow = old_sized ? old.width : 0, oh = old_sized ? old.height : 0;
+    const std::uint32_t nw = new_sized ? in.width : 0, nh = new_sized ? in.height : 0;
+    const bool hdcp_changed = old_pic && new_pic && old.hdcp != in.hdcp;
+    const std::uint32_t size_word = (nw & 0xFFFFu) << 16 | (nh & 0xFFFFu);
+    const std::uint32_t timing =
+        new_pic ? ((in.scan & 0xFu) | (in.fps_code & 0xFu) << 4 | (in.format & 0xFu) << 8 | (in.bit_depth & 0xFFu) << 12)
+                : 0u;
+    postLocked(kChEvent, kEvHdmiInfo, hdmiEventWordLocked(in, hdcp_changed), size_word, timing);
+    if (ow != nw || oh != nh) postLocked(kChEvent, kEvHdmiSize, 0, size_word, 0);
+}
+
+void Controller::setHdmi(const HdmiInput& input) {
+    std::lock_guard<std::mutex> lk(mu_);
+    applyHdmiLocked(input, true);
+}
+
+HdmiInput Controller::hdmi() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return sc_.hdmi;
+}
+
+// ----------------------------------------------------------------------------------------------
+// clock: movie frames and the timeline
+
+std::uint64_t Controller::movieDueLocked(std::uint64_t index) const {
+    return movie_start_ms_ + index * 1000ull / (movie_fps_ ? movie_fps_ : 1u);
+}
+
+std::uint64_t Controller::nextDueLocked() const {
+    std::uint64_t due = kNever;
+    if (timeline_next_ < sc_.timeline.size()) due = timeline_base_ms_ + sc_.timeline[timeline_next_].at_ms;
+    if (state_ == kStateMovie && movie_fps_ > 0) due = std::min(due, movieDueLocked(movie_next_index_));
+    return due;
+}
+
+void Controller::produceFrameLocked(std::unique_lock<std::mutex>& lk) {
+    const HdmiInput& in = sc_.hdmi;
+    if (in.kind != HdmiInput::Kind::Signal || in.hdcp) return;  // nothing to capture
+    FrameBuffer* fb = nullptr;
+    for (auto& f : frames_)
+        if (f.state == FrameBuffer::State::Free) {
+            fb = &f;
+            break;
+        }
+    if (!fb) {
+        ++st_.frames_dropped;
+        ++pending_drops_;
+        return;
+    }
+    fb->state = FrameBuffer::State::Rendering;
+    rendering_ = true;
+    const std::uint64_t frame_no = pictureFrameLocked();
+    const std::uint32_t w = movie_w_, h = movie_h_, fmt = movie_format_;
+    std::uint8_t* data = fb->data.data();
+    lk.unlock();
+    movie_renderer_.render(frame_no, w, h, fmt, data, static_cast<std::ptrdiff_t>(rowBytes(w, fmt)));
+    lk.lock();
+    rendering_ = false;
+    fb->state = FrameBuffer::State::Out;
+    const std::uint32_t drops = std::min<std::uint32_t>(pending_drops_, 255u);
+    pending_drops_ -= drops;
+    postLocked(kChEvent, kEvFrame, formatCode(fmt) | drops << 8, (w & 0xFFFFu) << 16 | (h & 0xFFFFu), fb->address);
+    ++st_.frames_produced;
+    cv_.notify_all();
+}
+
+void Controller::clockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t now) {
+    while (timeline_next_ < sc_.timeline.size() && timeline_base_ms_ + sc_.timeline[timeline_next_].at_ms <= now) {
+        const TimelineEntry e = sc_.timeline[timeline_next_++];
+        if (e.type == TimelineEntry::Type::Hdmi) {
+            applyHdmiLocked(e.hdmi, true);
+        } else {
+            for (std::uint32_t i = 0; i < e.count; ++i)
+                postLocked(e.channel, e.words[0], e.words[1], e.words[2], e.words[3]);
+        }
+    }
+    while (!stopping_ && state_ == kStateMovie && movie_fps_ > 0 && movieDueLocked(movie_next_index_) <= now) {
+        if (!sc_.manual_clock && movieDueLocked(movie_next_index_ + 2) <= now) {
+            // the clock fell behind by more than two periods: those frames are lost
+            ++st_.frames_dropped;
+            ++pending_drops_;
+            ++movie_next_index_;
+            continue;
+        }
+        produceFrameLocked(lk);
+        ++movie_next_index_;
+    }
+}
+
+void Controller::clockLoop() {
+    std::unique_lock<std::mutex> lk(mu_);
+    while (!stopping_) {
+        clockStepLocked(lk, clockMsLocked());
+        if (stopping_) break;
+        const std::uint64_t due = nextDueLocked();
+        if (due == kNever) {
+            clock_cv_.wait_for(lk, std::chrono::milliseconds(100));
+        } else {
+            const std::uint64_t now = clockMsLocked();
+            if (due > now) clock_cv_.wait_for(lk, std::chrono::milliseconds(due - now));
+        }
+    }
+}
+
+void Controller::advance(std::uint32_t ms) {
+    std::unique_lock<std::mutex> lk(mu_);
+    if (!sc_.manual_clock) return;
+    const std::uint64_t target = manual_now_ms_ + ms;
+    for (;;) {
+        const std::uint64_t due = nextDueLocked();
+        if (due > target) break;
+        manual_now_ms_ = std::max(manual_now_ms_, due);
+        clockStepLocked(lk, manual_now_ms_);
+    }
+    manual_now_ms_ = target;
+}
+
+// ----------------------------------------------------------------------------------------------
+// transfer windows and the shell
+
+bool Controller::waitFlagLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t value,
+                                std::uint32_t timeout_ms) {
+    const std::uint32_t flag = windowBase(window) + kWinFlag;
+    return cv_.wait_for(lk, std::chrono::milliseconds(timeout_ms),
+                        [&] { return stopping_ || reg(flag) == value; }) &&
+           !stopping_;
+}
+
+std::string Controller::readWindowNameLocked(std::uint32_t window) {
+    const std::uint32_t b = windowBase(window) + kWinName;
+    std::string name;
+    for (std::uint32_t i = 0; i < kWinNameBytes; ++i) {
+        const std::uint32_t word = reg(b + (i & ~3u));
+        const char c = static_cast<char>((word >> (24 - 8 * (i & 3u))) & 0xFFu);
+        if (c == '\0') break;
+        name.push_back(c);
+    }
+    return name;
+}
+
+bool Controller::receiveFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2) {
+    const std::uint32_t b = windowBase(window);
+    std::vector<std::uint8_t> data;
+    std::string name;
+    std::uint32_t total = 0;
+    bool first = true, bad = false;
+    for (;;) {
+        if (!waitFlagLocked(lk, window, 1, 10000)) return false;
+        const std::uint32_t chunk = reg(b + kWinChunk);
+        const std::uint32_t remaining = reg(b + kWinRemaining);
+        if (first) {
+            name = readWindowNameLocked(window);
+            total = reg(b + kWinTotal);
+            if (total > kStoreLimit) bad = true;
+            first = false;
+        }
+        if (chunk > kWinDataBytes || data.size() + chunk > total) bad = true;
+        if (!bad) {
+            for (std::uint32_t i = 0; i < chunk; ++i) {
+                const std::uint32_t word = reg(b + kWinData + (i & ~3u));
+                data.push_back(static_cast<std::uint8_t>((word >> (24 - 8 * (i & 3u))) & 0xFFu));
+            }
+        }
+        reg(b + kWinFlag) = 0;
+        if (remaining == 0 || bad) break;
+    }
+    if (bad || data.size() != total || name.rfind("/dev/shm/", 0) != 0) {
+        *w2 = kDetailBadParam;
+        return false;
+    }
+    store_[name] = std::move(data);
+    return true;
+}
+
+bool Controller::sendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2) {
+    const std::uint32_t b = windowBase(window);
+    const std::string name = readWindowNameLocked(window);
+    auto it = store_.find(name);
+    const std::vector<std::uint8_t> empty;
+    const std::vector<std::uint8_t>& data = it != store_.end() ? it->second : empty;
+    const std::uint32_t total = static_cast<std::uint32_t>(data.size());
+    std::uint32_t remaining = total, offset = 0;
+    do {
+        if (!waitFlagLocked(lk, window, 0, 10000)) return false;
+        const std::uint32_t chunk = std::min(remaining, kWinDataBytes);
+        for (std::uint32_t i = 0; i < chunk; i += 4) {
+            std::uint32_t word = 0;
+            for (std::uint32_t k = 0; k < 4; ++k)
+                if (i + k < chunk) word |= static_cast<std::uint32_t>(data[offset + i + k]) << (24 - 8 * k);
+            reg(b + kWinData + i) = word;
+        }
+        remaining -= chunk;
+        offset += chunk;
+        reg(b + kWinTotal) = total;
+        reg(b + kWinChunk) = chunk;
+        reg(b + kWinRemaining) = remaining;
+        reg(b + kWinFlag) = 1;
+    } while (remaining > 0);
+    // the reader clears the flag after the last chunk; a reader that never does (an empty file
+    // it did not read) is not left with a stuck window
+    if (!waitFlagLocked(lk, window, 0, 2000)) {
+        if (stopping_) return false;
+        reg(b + kWinFlag) = 0;
+    }
+    if (it == store_.end()) {
+        *w2 = kDetailNotFound;
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t Controller::runShellLocked(const std::string& line, std::string& output) {
+    const auto words = splitWords(line);
+    if (words.empty()) return 0;
+    if (words[0] == "rm") {
+        for (std::size_t i = 1; i < words.size(); ++i)
+            if (words[i] != "-f") store_.erase(words[i]);
+        return 0;
+    }
+    if (words[0] == kFwUpdate && words.size() >= 2) {
+        const FwUpdateBehaviour& fw = sc_.fw_update;
+        if (words[1] == "write" && words.size() == 3) {
+            if (fw.write_exit) {
+                output = "fw_update: write failed\n";
+                return fw.write_exit;
+            }
+            auto it = store_.find(words[2]);
+            if (it == store_.end() || it->second.empty()) {
+                output = "fw_update: " + words[2] + ": no image\n";
+                return 1;
+            }
+            staged_image_ = it->second;
+            output = "fw_update: wrote " + std::to_string(staged_image_.size()) + " bytes\n";
+            return 0;
+        }
+        if (words[1] == "read" && words.size() == 3) {
+            if (fw.read_exit) {
+                output = "fw_update: read failed\n";
+                return fw.read_exit;
+            }
+            if (staged_image_.empty()) {
+                output = "fw_update: nothing written\n";
+                return 1;
+            }
+            std::vector<std::uint8_t> back = staged_image_;
+            if (fw.read_differs && read_differs_left_ != 0) {
+                back[back.size() / 2] ^= 0x5Au;
+                if (read_differs_left_ > 0) --read_differs_left_;
+            }
+            store_[words[2]] = std::move(back);
+            output = "fw_update: read " + std::to_string(staged_image_.size()) + " bytes\n";
+            return 0;
+        }
+        if (words[1] == "swap" && words.size() == 2) {
+            if (fw.swap_exit) {
+                output = "fw_update: swap failed\n";
+                return fw.swap_exit;
+            }
+            if (staged_image_.empty()) {
+                output = "fw_update: nothing written\n";
+                return 1;
+            }
+            active_image_ = staged_image_;
+            if (fw.version_after_swap) sc_.firmware_version = fw.version_after_swap;
+            output = "fw_update: swapped\n";
+            return 0;
+        }
+        output = "fw_update: usage: write|read FILE, swap\n";
+        return 2;
+    }
+    output = "sh: " + words[0] + ": not found\n";
+    return 127;
+}
+
+// ----------------------------------------------------------------------------------------------
+// control
+
+void Controller::update(const Scenario& s) {
+    std::lock_guard<std::mutex> lk(mu_);
+    const HdmiInput new_hdmi = s.hdmi;
+    const bool hdmi_changed = new_hdmi != sc_.hdmi;
+    const HdmiInput keep = sc_.hdmi;
+    const bool manual = sc_.manual_clock;
+    const std::vector<TimelineEntry> old_timeline = sc_.timeline;
+    sc_ = s;
+    sc_.manual_clock = manual;  // the clock kind changes only with a reset
+    sc_.hdmi = keep;
+    if (hdmi_changed) applyHdmiLocked(new_hdmi, true);
+    std::stable_sort(sc_.timeline.begin(), sc_.timeline.end(),
+                     [](const TimelineEntry& a, const TimelineEntry& b) { return a.at_ms < b.at_ms; });
+    if (sc_.timeline.size() != old_timeline.size() ||
+        !std::equal(old_timeline.begin(), old_timeline.end(), sc_.timeline.begin(),
+                    [](const TimelineEntry& a, const TimelineEntry& b) { return a.at_ms == b.at_ms && a.type == b.type; })) {
+        timeline_next_ = 0;
+        timeline_base_ms_ = clockMsLocked();
+    }
+    lost_pending_.clear();
+    for (const auto& l : sc_.lost_faults) lost_pending_[l.channel] += l.count;
+    read_differs_left_ = sc_.fw_update.read_differs_count;
+    if (state_ == kStateMovie && sc_.movie_fps) {
+        movie_fps_ = sc_.movie_fps;
+        movie_start_ms_ = clockMsLocked();
+        movie_next_index_ = 1;
+    }
+    clock_cv_.notify_all();
+}
+
+Scenario Controller::scenario() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return sc_;
+}
+
+void Controller::addCommandFault(const CommandFault& f) {
+    std::lock_guard<std::mutex> lk(mu_);
+    sc_.command_faults.push_back(f);
+}
+void Controller::addSendFault(const SendFault& f) {
+    std::lock_guard<std::mutex> lk(mu_);
+    sc_.send_faults.push_back(f);
+}
+void Controller::addLostFault(const LostFault& f) {
+    std::lock_guard<std::mutex> lk(mu_);
+    sc_.lost_faults.push_back(f);
+    lost_pending_[f.channel] += f.count;
+}
+void Controller::addRegisterFault(const RegisterFault& f) {
+    std::lock_guard<std::mutex> lk(mu_);
+    sc_.register_faults.push_back(f);
+}
+void Controller::setStartupStatus(int op, std::uint32_t status) {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (op == 1 || op == 2) sc_.startup_status[op - 1] = status;
+}
+void Controller::setFwUpdate(const FwUpdateBehaviour& b) {
+    std::lock_guard<std::mutex> lk(mu_);
+    sc_.fw_update = b;
+    read_differs_left_ = b.read_differs_count;
+}
+void Controller::clearFaults() {
+    std::lock_guard<std::mutex> lk(mu_);
+    sc_.command_faults.clear();
+    sc_.send_faults.clear();
+    sc_.lost_faults.clear();
+    sc_.register_faults.clear();
+    sc_.startup_status[0] = sc_.startup_status[1] = 0;
+    sc_.fw_update = FwUpdateBehaviour{};
+    read_differs_left_ = -1;
+    lost_pending_.clear();
+}
+
+std::vector<RecordEntry> Controller::record() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return std::vector<RecordEntry>(record_.begin(), record_.end());
+}
+std::uint64_t Controller::recordTotal() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return st_.record_total;
+}
+void Controller::clearRecord() {
+    std::lock_guard<std::mutex> lk(mu_);
+    record_.clear();
+}
+std::uint32_t Controller::peek(std::uint32_t address) const {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (!regValid(address, 4)) return 0;
+    return regs_[(address - kRegBase) / 4];
+}
+void Controller::poke(std::uint32_t address, std::uint32_t value) {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (!regValid(address, 4)) return;
+    reg(address) = value;
+    cv_.notify_all();
+}
+bool Controller::getFile(const std::string& name, std::vector<std::uint8_t>& data) const {
+    std::lock_guard<std::mutex> lk(mu_);
+    auto it = store_.find(name);
+    if (it == store_.end()) return false;
+    data = it->second;
+    return true;
+}
+void Controller::putFile(const std::string& name, const std::vector<std::uint8_t>& data) {
+    std::lock_guard<std::mutex> lk(mu_);
+    store_[name] = data;
+}
+std::vector<std::uint8_t> Controller::firmwareImage() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return active_image_;
+}
+ControllerStatus Controller::status() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    ControllerStatus s = st_;
+    s.playback_state = state_;
+    s.session_open = session_open_;
+    s.firmware_version = sc_.firmware_version;
+    s.picture_frame = pictureFrameLocked();
+    s.frame_buffers = static_cast<std::uint32_t>(frames_.size());
+    s.frames_out = 0;
+    for (const auto& f : frames_)
+        if (f.state == FrameBuffer::State::Out) ++s.frames_out;
+    return s;
+}
+
+}  // namespace mrcsim
