@@ -52,14 +52,28 @@ PowerAction SessionChangeAction(uint32_t code) {
     }
 }
 
-VideoControl::VideoControl(VideoHost& host)
-    : host_(host), state_([this](VideoStateChangedEventArgs a) { OnVideoStateChanged(a); }) {}
+VideoControl::VideoControl(VideoHost& host, VideoState& state) : host_(host), state_(state) {}
+
+std::size_t SetStateBatch(uint32_t mode, uint32_t video, uint32_t audio, uint32_t out[3]) {
+    std::size_t n = 0;
+    switch (mode) {
+    case CPW_MODE_LIVE: out[n++] = EV_LIVE; break;
+    case CPW_MODE_PAUSE: out[n++] = EV_PAUSE; break;
+    // The client asks for movie format 1; formats 2 and 3 come only from a
+    // plane state report.
+    case CPW_MODE_MOVIE: out[n++] = EV_MOVIE_FORMAT1; break;
+    default: break;
+    }
+    out[n++] = video ? EV_VIDEO_ON : EV_VIDEO_OFF;
+    out[n++] = audio ? EV_AUDIO_ON : EV_AUDIO_OFF;
+    return n;
+}
 
 // ---- Handler ---------------------------------------------------------------
 
 void VideoControl::OnVideoStateChanged(const VideoStateChangedEventArgs& args) {
-    const VideoWords& o = args.old_state;
-    const VideoWords& n = args.new_state;
+    const VideoWords& o = args.old_words;
+    const VideoWords& n = args.new_words;
     if (o.mode != n.mode) SwitchPlane(n);
     if (o.audio != n.audio) host_.QueueAudio(n.audio);
     if (o.video != n.video) host_.QueueVideo(n.video != 0 ? 1 : 0);

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "VideoHost.h"
-#include "VideoState.h"
+#include "VideoState.h"  // the state machine itself lives with the library core
 
 namespace Capwell::Lib {
 
@@ -25,14 +25,19 @@ PowerAction PowerBroadcastAction(uint32_t code, bool display_setting, const uint
 // connect (1) and unlock (8) resume.
 PowerAction SessionChangeAction(uint32_t code);
 
+// The batch of Cpw_SetState: one mode event (none for an unknown mode), then
+// the video and the audio event. Returns the number of events written (2 or 3).
+std::size_t SetStateBatch(uint32_t mode, uint32_t video, uint32_t audio, uint32_t out[3]);
+
+// Drives `state` (whose handler must call OnVideoStateChanged) and reacts to
+// what it reports.
 class VideoControl {
 public:
-    explicit VideoControl(VideoHost& host);
+    VideoControl(VideoHost& host, VideoState& state);
     VideoControl(const VideoControl&) = delete;
     VideoControl& operator=(const VideoControl&) = delete;
 
     VideoState& state() { return state_; }
-    const VideoState& state() const { return state_; }
 
     // The state machine's handler.
     void OnVideoStateChanged(const VideoStateChangedEventArgs& args);
@@ -67,7 +72,7 @@ private:
     CpwResult CaptureStill(const CpwWChar* path, StillFile& file);
 
     VideoHost& host_;
-    VideoState state_;
+    VideoState& state_;
     int32_t last_movie_format_ = 0;
 };
 

@@ -17,8 +17,11 @@ namespace {
 
 struct Fixture {
     FakeVideoHost host;
-    VideoControl vc{host};
+    VideoControl* self = nullptr;
+    VideoState state{[this](VideoStateChangedEventArgs a) { self->OnVideoStateChanged(a); }};
+    VideoControl vc{host, state};
     Fixture() {
+        self = &vc;
         vc.PostInitDone(kInputSignal);
         host.calls.clear();
         host.notes.clear();

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "VideoControl.h"  // SetStateBatch
 #include "VideoState.h"
 
 using namespace Capwell::Lib;
@@ -12,6 +13,12 @@ namespace {
 struct Recorder {
     std::vector<VideoStateChangedEventArgs> calls;
     VideoState state{[this](VideoStateChangedEventArgs a) { calls.push_back(a); }};
+    // Posts and tells whether the handler ran.
+    bool Changed(std::initializer_list<uint32_t> events) {
+        const std::size_t before = calls.size();
+        state.Post(events);
+        return calls.size() != before;
+    }
 };
 
 VideoWords W(uint32_t available, uint32_t mode, uint32_t video, uint32_t audio,
@@ -34,27 +41,27 @@ TEST(VideoState, StartsBlockedAndIgnoresPlayEventsBeforeInitialisation) {
     Recorder r;
     EXPECT_TRUE(r.state.not_initialised());
     EXPECT_TRUE(r.state.no_signal());
-    EXPECT_FALSE(r.state.open());
-    for (uint32_t ev = EV_LIVE; ev <= EV_VIDEO_OFF; ++ev) EXPECT_FALSE(r.state.Post({ev}));
+    for (uint32_t ev = EV_LIVE; ev <= EV_VIDEO_OFF; ++ev) EXPECT_FALSE(r.Changed({ev}));
     EXPECT_TRUE(r.calls.empty());
     EXPECT_EQ(r.state.words(), W(0, 0, 0, 0));
 }
 
 TEST(VideoState, SignalDuringInitialisationMakesVideoAvailableOnce) {
     Recorder r;
-    EXPECT_TRUE(r.state.Post({EV_INIT_DONE, EV_SIGNAL}));
+    EXPECT_TRUE(r.Changed({EV_INIT_DONE, EV_SIGNAL}));
     ASSERT_EQ(r.calls.size(), 1u);
-    EXPECT_EQ(r.calls[0].old_state, W(0, 0, 0, 0));
-    EXPECT_EQ(r.calls[0].new_state, W(1, 0, 0, 0));
-    EXPECT_TRUE(r.state.open());
+    EXPECT_EQ(r.calls[0].old_words, W(0, 0, 0, 0));
+    EXPECT_EQ(r.calls[0].new_words, W(1, 0, 0, 0));
+    EXPECT_FALSE(r.state.no_signal());
+    EXPECT_FALSE(r.state.not_initialised());
     // A second signal changes nothing and calls nobody.
-    EXPECT_FALSE(r.state.Post({EV_SIGNAL}));
+    EXPECT_FALSE(r.Changed({EV_SIGNAL}));
     EXPECT_EQ(r.calls.size(), 1u);
 }
 
 TEST(VideoState, SignalBeforeInitDoneClearsTheFlagButLeavesVideoUnavailable) {
     Recorder r;
-    EXPECT_FALSE(r.state.Post({EV_SIGNAL}));
+    EXPECT_FALSE(r.Changed({EV_SIGNAL}));
     EXPECT_FALSE(r.state.no_signal());
     r.state.Post({EV_INIT_DONE});
     EXPECT_EQ(r.state.words().available, 0u);
@@ -64,13 +71,11 @@ TEST(VideoState, BatchCallsTheHandlerOnceWithFirstAndLastWords) {
     Recorder r;
     r.state.Post({EV_INIT_DONE, EV_SIGNAL});
     r.calls.clear();
-    EXPECT_TRUE(r.state.Post({EV_PAUSE, EV_VIDEO_ON, EV_AUDIO_ON, EV_LIVE}));
+    EXPECT_TRUE(r.Changed({EV_PAUSE, EV_VIDEO_ON, EV_AUDIO_ON, EV_LIVE}));
     ASSERT_EQ(r.calls.size(), 1u);
-    EXPECT_EQ(r.calls[0].old_state, W(1, 0, 0, 0));
-    EXPECT_EQ(r.calls[0].new_state, W(1, 0, 1, 1));
-    EXPECT_EQ(r.state.Public().video, 1u);
-    EXPECT_EQ(r.state.Public().audio, 1u);
-}
+    EXPECT_EQ(r.calls[0].old_words, W(1, 0, 0, 0));
+    EXPECT_EQ(r.calls[0].new_words, W(1, 0, 1, 1));
+    }
 
 TEST(VideoState, MovieEventsChooseTheFormatAndResetsKeepIt) {
     Playing p;
@@ -88,9 +93,9 @@ TEST(VideoState, SuspendResumeWithSignalLeavesVideoUnavailableUntilSignalReturns
     Playing p;
     p.state.Post({EV_SUSPEND});
     ASSERT_EQ(p.calls.size(), 1u);
-    EXPECT_EQ(p.calls[0].new_state, W(0, 0, 0, 0));
+    EXPECT_EQ(p.calls[0].new_words, W(0, 0, 0, 0));
     // Resume reports the signal that never went away: nothing changes.
-    EXPECT_FALSE(p.state.Post({EV_RESUME, EV_SIGNAL}));
+    EXPECT_FALSE(p.Changed({EV_RESUME, EV_SIGNAL}));
     EXPECT_EQ(p.calls.size(), 1u);
     EXPECT_FALSE(p.state.suspended());
     EXPECT_EQ(p.state.words().available, 0u);
@@ -107,19 +112,19 @@ TEST(VideoState, EventsWhileSuspendedChangeNothing) {
     Playing p;
     p.state.Post({EV_SUSPEND});
     p.calls.clear();
-    EXPECT_FALSE(p.state.Post({EV_LIVE, EV_VIDEO_ON, EV_AUDIO_ON}));
-    EXPECT_FALSE(p.state.Post({EV_SUSPEND}));
+    EXPECT_FALSE(p.Changed({EV_LIVE, EV_VIDEO_ON, EV_AUDIO_ON}));
+    EXPECT_FALSE(p.Changed({EV_SUSPEND}));
     EXPECT_TRUE(p.calls.empty());
 }
 
 TEST(VideoState, DisplayChangeWhileSignalPresentMakesVideoUnavailable) {
     Playing p;
-    EXPECT_TRUE(p.state.Post({EV_DISPLAY_CHANGED}));
+    EXPECT_TRUE(p.Changed({EV_DISPLAY_CHANGED}));
     EXPECT_EQ(p.state.words(), W(0, 0, 0, 0));
-    EXPECT_FALSE(p.state.Post({EV_SIGNAL}));
+    EXPECT_FALSE(p.Changed({EV_SIGNAL}));
     // Before initialisation a display change changes nothing.
     Recorder r;
-    EXPECT_FALSE(r.state.Post({EV_DISPLAY_CHANGED}));
+    EXPECT_FALSE(r.Changed({EV_DISPLAY_CHANGED}));
 }
 
 TEST(VideoState, DeviceErrorBlocksPlayEventsForGoodButSignalStillCounts) {
@@ -141,14 +146,14 @@ TEST(VideoState, DeviceErrorBlocksPlayEventsForGoodButSignalStillCounts) {
 
 TEST(VideoState, CableLostAndNoSignalResetOnlyOnTheWayIn) {
     Playing p;
-    EXPECT_TRUE(p.state.Post({EV_CABLE_LOST}));
-    EXPECT_FALSE(p.state.Post({EV_NO_SIGNAL}));
+    EXPECT_TRUE(p.Changed({EV_CABLE_LOST}));
+    EXPECT_FALSE(p.Changed({EV_NO_SIGNAL}));
     EXPECT_TRUE(p.state.no_signal());
 }
 
 TEST(VideoState, UnknownCodesAreIgnored) {
     Playing p;
-    EXPECT_FALSE(p.state.Post({17, 100, 0xFFFFFFFFu}));
+    EXPECT_FALSE(p.Changed({17, 100, 0xFFFFFFFFu}));
     EXPECT_TRUE(p.calls.empty());
 }
 
@@ -156,9 +161,9 @@ TEST(VideoState, HandlerMayPostAgainAndSeesTheStoredWords) {
     std::vector<VideoWords> seen;
     VideoState* self = nullptr;
     VideoState s([&](VideoStateChangedEventArgs a) {
-        seen.push_back(a.new_state);
+        seen.push_back(a.new_words);
         // The client answers the notification with a play request.
-        if (a.new_state.available == 1 && a.new_state.video == 0) self->Post({EV_VIDEO_ON});
+        if (a.new_words.available == 1 && a.new_words.video == 0) self->Post({EV_VIDEO_ON});
     });
     self = &s;
     s.Post({EV_INIT_DONE, EV_SIGNAL});
