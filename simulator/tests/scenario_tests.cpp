@@ -99,7 +99,7 @@ TEST(Scenario, ExampleFilesParse) {
     for (const char* f : {"/demo.json", "/faults.json"}) {
         Scenario s;
         std::string err;
-        EXPECT_TRUE(loadScenarioFile(std::string(MRCSIM_EXAMPLES) + f, s, err)) << err;
+        EXPECT_TRUE(loadScenarioFile(std::string(MRCSIM_SCENARIOS) + f, s, err)) << err;
     }
     Scenario s;
     std::string err;

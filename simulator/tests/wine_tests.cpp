@@ -1,0 +1,356 @@
+// Merrowcom.dll under Wine, driven exactly as the bridge drives it: LoadLibraryW, the three
+// factories by name, receiver registration, commands on channel 34 answered on 35, the draw
+// request on 16 answered on 17, events on 32, register words, block reads of stills and frames,
+// the transfer windows; faults set through the DLL's control exports reach the caller.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "host.h"
+#include "merrowcom_sim.h"
+
+using namespace mrcsim;
+using testhost::Host;
+using testhost::Words;
+
+namespace {
+
+struct Dll {
+    HMODULE module = nullptr;
+    merrowcom::CreateDeviceUtilFn create_util = nullptr;
+    merrowcom::CreateGenericFuncFn create_generic = nullptr;
+    merrowcom::CreateSystemCtrlFn create_sys = nullptr;
+#define MRCSIM_FN(name) decltype(&::name) name = nullptr;
+    MRCSIM_FN(MrcSim_Reset)
+    MRCSIM_FN(MrcSim_LoadScenarioFile)
+    MRCSIM_FN(MrcSim_LastError)
+    MRCSIM_FN(MrcSim_SetHdmi)
+    MRCSIM_FN(MrcSim_FailCommand)
+    MRCSIM_FN(MrcSim_FailSend)
+    MRCSIM_FN(MrcSim_MarkLost)
+    MRCSIM_FN(MrcSim_FailRegister)
+    MRCSIM_FN(MrcSim_FailStartup)
+    MRCSIM_FN(MrcSim_ClearFaults)
+    MRCSIM_FN(MrcSim_Emit)
+    MRCSIM_FN(MrcSim_Advance)
+    MRCSIM_FN(MrcSim_WaitIdle)
+    MRCSIM_FN(MrcSim_RecordCount)
+    MRCSIM_FN(MrcSim_RecordGet)
+    MRCSIM_FN(MrcSim_RecordClear)
+    MRCSIM_FN(MrcSim_GetStatus)
+    MRCSIM_FN(MrcSim_GetFile)
+    MRCSIM_FN(MrcSim_GetFirmwareImage)
+    MRCSIM_FN(MrcSim_Update)
+#undef MRCSIM_FN
+
+    template <typename F>
+    void bind(F& f, const char* name) {
+        f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        if (!f) missing += std::string(name) + " ";
+    }
+    std::string missing;
+
+    static Dll& get() {
+        static Dll d = [] {
+            Dll x;
+            x.module = LoadLibraryW(L"Merrowcom.dll");
+            if (!x.module) return x;
+            x.bind(x.create_util, merrowcom::kCreateDeviceUtil);
+            x.bind(x.create_generic, merrowcom::kCreateGenericFunc);
+            x.bind(x.create_sys, merrowcom::kCreateSystemCtrl);
+#define MRCSIM_BIND(name) x.bind(x.name, #name);
+            MRCSIM_BIND(MrcSim_Reset)
+            MRCSIM_BIND(MrcSim_LoadScenarioFile)
+            MRCSIM_BIND(MrcSim_LastError)
+            MRCSIM_BIND(MrcSim_SetHdmi)
+            MRCSIM_BIND(MrcSim_FailCommand)
+            MRCSIM_BIND(MrcSim_FailSend)
+            MRCSIM_BIND(MrcSim_MarkLost)
+            MRCSIM_BIND(MrcSim_FailRegister)
+            MRCSIM_BIND(MrcSim_FailStartup)
+            MRCSIM_BIND(MrcSim_ClearFaults)
+            MRCSIM_BIND(MrcSim_Emit)
+            MRCSIM_BIND(MrcSim_Advance)
+            MRCSIM_BIND(MrcSim_WaitIdle)
+            MRCSIM_BIND(MrcSim_RecordCount)
+            MRCSIM_BIND(MrcSim_RecordGet)
+            MRCSIM_BIND(MrcSim_RecordClear)
+            MRCSIM_BIND(MrcSim_GetStatus)
+            MRCSIM_BIND(MrcSim_GetFile)
+            MRCSIM_BIND(MrcSim_GetFirmwareImage)
+            MRCSIM_BIND(MrcSim_Update)
+#undef MRCSIM_BIND
+            return x;
+        }();
+        return d;
+    }
+};
+
+class Component : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dll& d = Dll::get();
+        ASSERT_NE(d.module, nullptr) << "Merrowcom.dll did not load";
+        ASSERT_TRUE(d.missing.empty()) << "missing exports: " << d.missing;
+        dll = &d;
+        ASSERT_EQ(d.MrcSim_Reset(R"({"clock": "manual"})"), 0) << d.MrcSim_LastError();
+        util = d.create_util();
+        gf = d.create_generic();
+        sys = d.create_sys();
+        ASSERT_TRUE(util && gf && sys);
+        std::uint32_t out = 0;
+        ASSERT_EQ(util->op1_startup_first(&out), 0u);
+        ASSERT_EQ(util->op2_startup_second(&out), 0u);
+        host = std::make_unique<Host>(gf);
+        ASSERT_EQ(host->attach(), 0u);
+        ASSERT_EQ(host->command(kCmdOpen), 0);
+    }
+    void TearDown() override {
+        if (host) {
+            host->command(kCmdClose);
+            EXPECT_EQ(host->detach(), 0u);
+        }
+        Host::current() = nullptr;
+        if (util) util->op3_release();
+    }
+    std::uint32_t R(int i) { return host->rd(result(i)); }
+    std::vector<Words> events() {
+        EXPECT_EQ(dll->MrcSim_WaitIdle(5000), 0);
+        return host->drain(kChEvent);
+    }
+
+    Dll* dll = nullptr;
+    merrowcom::DeviceUtil* util = nullptr;
+    merrowcom::GenericFunc* gf = nullptr;
+    merrowcom::SystemCtrl* sys = nullptr;
+    std::unique_ptr<Host> host;
+};
+
+TEST_F(Component, CommandsAreAnsweredOnTheComponentsOwnThread) {
+    ASSERT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(R(0), 1280u);
+    EXPECT_EQ(R(1), 800u);
+    ASSERT_EQ(host->command(kCmdFirmInfo), 0);
+    EXPECT_EQ(R(0), 0x01000000u);
+    EXPECT_EQ(host->draw(), 0);
+    EXPECT_TRUE(host->receiverOnlyOn(std::this_thread::get_id()));
+    MrcSimStatus st{};
+    ASSERT_EQ(dll->MrcSim_GetStatus(&st), 0);
+    EXPECT_EQ(st.session_open, 1u);
+    EXPECT_EQ(st.startups, 1u);
+}
+
+TEST_F(Component, ColourPropertySetThenGetAndTheRecord) {
+    ASSERT_EQ(dll->MrcSim_RecordClear(), 0);
+    host->wr(0x0E100704, (7u << 16) | 9u);
+    host->wr(0x0E100708, 1);
+    host->wr(0x0E10070C, 2);
+    host->wr(0x0E100710, 300);
+    host->wr(0x0E100714, 0x121212);
+    ASSERT_EQ(host->command(0x80002), 0);
+    ASSERT_EQ(host->command(0x90002), 0);
+    EXPECT_EQ(host->rd(0x0E100804), (7u << 16) | 9u);
+    EXPECT_EQ(host->rd(0x0E100810), 300u);
+    EXPECT_EQ(host->rd(0x0E100814), 0x121212u);
+    ASSERT_EQ(dll->MrcSim_RecordCount(), 7u);
+    MrcSimRecord r{};
+    ASSERT_EQ(dll->MrcSim_RecordGet(4, &r), 0);
+    EXPECT_EQ(r.kind, 2u);
+    EXPECT_EQ(r.address, 0x0E100714u);
+    EXPECT_EQ(r.words[0], 0x121212u);
+    ASSERT_EQ(dll->MrcSim_RecordGet(5, &r), 0);
+    EXPECT_EQ(r.kind, 1u);
+    EXPECT_EQ(r.channel, 34u);
+    EXPECT_EQ(r.words[0], 0x80002u);
+}
+
+TEST_F(Component, HdmiChangesArriveAsEventsAndReadBack) {
+    MrcSimHdmi h{2, 1280, 720, 7, 1, 2, 10, 1};
+    ASSERT_EQ(dll->MrcSim_SetHdmi(&h), 0);
+    auto ev = events();
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[0][0], kEvHdmiInfo);
+    EXPECT_EQ(ev[0][1], 0x2u | 0x20u | 0x2000u | 0x4000u);
+    EXPECT_EQ(ev[0][2], (1280u << 16) | 720u);
+    EXPECT_EQ(ev[0][3] & 0xFFu, 0x71u);  // scan 1, fps code 7
+    EXPECT_EQ(ev[1][0], kEvHdmiSize);
+    ASSERT_EQ(host->command(kCmdHdmi), 0);
+    EXPECT_EQ(R(0), 1280u);
+    EXPECT_EQ(R(2), 0x2u | 0x20u | 0x2000u);
+    EXPECT_EQ(R(4), 2u);
+    EXPECT_EQ(R(5), 1u);
+    EXPECT_EQ(R(6), 7u);
+    EXPECT_EQ(R(7), 10u);
+    EXPECT_EQ(R(8), 1u);  // HDCP detected (2 would mean none)
+    h.state = 0;
+    ASSERT_EQ(dll->MrcSim_SetHdmi(&h), 0);
+    ev = events();
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0][1], 0x4u);
+}
+
+TEST_F(Component, PlaneStateChangesEmitEvents) {
+    ASSERT_EQ(host->command(kCmdPause), 0);
+    ASSERT_EQ(host->command(kCmdStateQuery), 0);
+    EXPECT_EQ(R(0), kStatePaused);
+    EXPECT_EQ(host->command(kCmdMovieStart), -7);  // paused -> movie is refused
+    ASSERT_EQ(host->command(kCmdResume), 0);
+    auto ev = events();
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[0][0], kEvPlanePaused);
+    EXPECT_EQ(ev[1][0], kEvPlaneLive);
+}
+
+TEST_F(Component, StillIsReadWithTheBlockOperation) {
+    MrcSimHdmi h{2, 640, 480, 8, 2, 1, 8, 0};
+    ASSERT_EQ(dll->MrcSim_SetHdmi(&h), 0);
+    ASSERT_EQ(dll->MrcSim_Advance(1000), 0);
+    ASSERT_EQ(host->command(kCmdPause), 0);
+    host->wr(kParam0, 0);
+    ASSERT_EQ(host->command(kCmdStill), 0);
+    EXPECT_EQ(R(2), 640u);
+    EXPECT_EQ(R(3), 480u);
+    std::vector<std::uint8_t> px(640 * 3 * 480);
+    ASSERT_EQ(gf->op12_read_block(R(1), px.data(), static_cast<std::uint32_t>(px.size())), 0u);
+    const std::uint8_t* top = &px[479 * 640 * 3];  // bottom-up: the last row is the top
+    EXPECT_EQ(top[0], 191);
+    EXPECT_EQ(top[3 * 100], 0);    // yellow bar: B = 0
+    EXPECT_EQ(top[3 * 100 + 2], 191);
+}
+
+TEST_F(Component, MovieFramesAreNotifiedReadAndGivenBack) {
+    host->wr(kParam0, 1280);
+    host->wr(kParam1, 720);
+    host->wr(kParam2, 0);
+    host->wr(kParam3, 10);
+    ASSERT_EQ(host->command(kCmdMovieStart), 0);
+    events();
+    ASSERT_EQ(dll->MrcSim_Advance(600), 0);  // six frames due, four buffers
+    std::vector<Words> n;
+    for (auto& e : events())
+        if (e[0] == kEvFrame) n.push_back(e);
+    ASSERT_EQ(n.size(), 4u);
+    std::vector<std::uint8_t> f(1280 * 720 * 3);
+    ASSERT_EQ(gf->op12_read_block(n[0][3], f.data(), static_cast<std::uint32_t>(f.size())), 0u);
+    EXPECT_EQ(f[0], 191);
+    for (auto& e : n) {
+        host->wr(kParam0, e[3]);
+        EXPECT_EQ(host->command(kCmdFrameRelease), 0);
+    }
+    ASSERT_EQ(dll->MrcSim_Advance(100), 0);
+    auto m = events();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ((m[0][1] >> 8) & 0xFFu, 2u);  // the two device drops
+    MrcSimStatus st{};
+    dll->MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.frames_dropped, 2u);
+    EXPECT_EQ(st.frames_out, 1u);
+}
+
+TEST_F(Component, TransferWindowsAndFirmwareUpdate) {
+    std::vector<std::uint8_t> img(3000);
+    for (std::size_t i = 0; i < img.size(); ++i) img[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    std::vector<std::uint32_t> chunks;
+    ASSERT_EQ(host->writeFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
+    EXPECT_EQ(chunks, (std::vector<std::uint32_t>{1280, 1280, 440}));
+    std::uint32_t ex = 99;
+    ASSERT_EQ(host->shell("/usr/sbin/fw_update write /dev/shm/firmupdate_write.img", &ex), 0);
+    EXPECT_EQ(ex, 0u);
+    ASSERT_EQ(host->shell("/usr/sbin/fw_update read /dev/shm/firmupdate_read.img", &ex), 0);
+    EXPECT_EQ(ex, 0u);
+    std::vector<std::uint8_t> back;
+    ASSERT_EQ(host->readFile("/dev/shm/firmupdate_read.img", 3, back), 0);
+    EXPECT_EQ(back, img);
+    ASSERT_EQ(host->shell("/usr/sbin/fw_update swap", &ex), 0);
+    EXPECT_EQ(ex, 0u);
+    std::uint32_t len = 0;
+    std::vector<std::uint8_t> active(4096);
+    ASSERT_EQ(dll->MrcSim_GetFirmwareImage(active.data(), 4096, &len), 0);
+    active.resize(len);
+    EXPECT_EQ(active, img);
+    ASSERT_EQ(host->shell("rm -f /dev/shm/firmupdate_read.img", &ex), 0);
+    EXPECT_EQ(dll->MrcSim_GetFile("/dev/shm/firmupdate_read.img", nullptr, 0, &len), -1);
+}
+
+// ---- faults reach the caller as the bridge would see them ----
+
+TEST_F(Component, CommandFaultsReachTheCaller) {
+    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, 1), 0);
+    EXPECT_EQ(host->command(kCmdPanel, nullptr, 300), -2);
+    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    EXPECT_EQ(host->command(kCmdPanel), -3);
+    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 0, 5, 0, 1), 0);
+    std::uint32_t detail = 0;
+    EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
+    EXPECT_EQ(detail, 5u);
+    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_DELAY, 0, 0, 200, 1), 0);
+    const DWORD t0 = GetTickCount();
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_GE(GetTickCount() - t0, 150u);
+    ASSERT_EQ(dll->MrcSim_FailCommand(16, 0, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    EXPECT_EQ(host->draw(), -3);
+    EXPECT_EQ(host->draw(), 0);
+}
+
+TEST_F(Component, SendFaultsReachTheCaller) {
+    ASSERT_EQ(dll->MrcSim_FailSend(34, 2, 1, 0, 0), 0);
+    merrowcom::SendReply r{};
+    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
+    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
+    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), 0u);
+    EXPECT_EQ(r.accepted, 0u);
+    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), 0u);
+    EXPECT_EQ(r.accepted, 1u);
+    EXPECT_EQ(r.result, 0u);
+    Words w;
+    EXPECT_EQ(host->receive(kChReply, w), 0);
+    EXPECT_EQ(w[0], kCmdPanel);
+    ASSERT_EQ(dll->MrcSim_FailSend(0, 0, 0, 0xFFFFFFFAu, 1), 0);
+    EXPECT_EQ(host->send(34, {kCmdPanel, 0, 0, 0}), -6);
+}
+
+TEST_F(Component, LostBitRegisterAndStartupFaultsReachTheCaller) {
+    ASSERT_EQ(dll->MrcSim_MarkLost(32, 1), 0);
+    ASSERT_EQ(dll->MrcSim_Emit(32, 0x20000001, 0, 0, 0, 1), 0);
+    events();
+    EXPECT_TRUE(host->lost(32));
+    ASSERT_EQ(dll->MrcSim_FailRegister(kResult0, MRCSIM_REG_READ, 0xC0000185u, 1, 0), 0);
+    std::uint32_t v = 0;
+    EXPECT_EQ(gf->op6_read32(kResult0, &v), 0xC0000185u);
+    EXPECT_EQ(gf->op6_read32(kResult0, &v), 0u);
+    ASSERT_EQ(dll->MrcSim_FailRegister(0x0E100048, MRCSIM_REG_WRITE, 0xC0000001u, -1, 0), 0);
+    EXPECT_EQ(gf->op9_write64(0x0E100048, 1.0), 0xC0000001u);
+    ASSERT_EQ(dll->MrcSim_FailStartup(2, 0xC0000002u), 0);
+    std::uint32_t out = 0;
+    EXPECT_EQ(util->op1_startup_first(&out), 0u);
+    EXPECT_EQ(util->op2_startup_second(&out), 0xC0000002u);
+    ASSERT_EQ(dll->MrcSim_ClearFaults(), 0);
+    EXPECT_EQ(util->op2_startup_second(&out), 0u);
+}
+
+TEST_F(Component, EventFloodIsDeliveredWhole) {
+    ASSERT_EQ(dll->MrcSim_Emit(32, 0x20000001, 0, 0x05000280, 0, 300), 0);
+    EXPECT_EQ(events().size(), 300u);
+}
+
+TEST_F(Component, ScenarioFilesLoad) {
+    const char* dir = std::getenv("MRCSIM_SCENARIOS");
+    ASSERT_NE(dir, nullptr);
+    // a Linux path as seen from Wine
+    const std::string path = std::string("Z:") + dir + "/faults.json";
+    ASSERT_EQ(dll->MrcSim_LoadScenarioFile(path.c_str()), 0) << dll->MrcSim_LastError();
+    host->clearLost(32);
+    ASSERT_EQ(host->command(kCmdOpen), 0);  // 3 busy + 2 not accepted first, then through
+    EXPECT_EQ(host->command(kCmdHdmi, nullptr, 300), -2);  // no reply, once
+    EXPECT_EQ(host->command(kCmdHdmi), 0);
+    EXPECT_EQ(dll->MrcSim_LoadScenarioFile("Z:/nonexistent/x.json"), -1);
+    EXPECT_NE(std::string(dll->MrcSim_LastError()).find("nonexistent"), std::string::npos);
+}
+
+}  // namespace
