@@ -11,6 +11,7 @@
 #include "Requests.h"
 #include "VideoInput.h"
 #include "Versions.h"
+#include "VideoSupervision.h"
 
 using Capwell::VideoInput;
 namespace Lib = Capwell::Lib;
@@ -196,13 +197,15 @@ CpwResult CPWAPI Cpw_GetHdmiInfo(CpwHdmiInfo* info) {
     });
 }
 
-// Movie frames and stills: the frame pool and the still capture plug in here.
+// Movie frames: any client thread; only the frame pool's lock is taken.
 CpwResult CPWAPI Cpw_GetCaptureData(CpwCaptureFrame** frame) {
     return Guarded([&]() -> CpwResult {
         VideoInput* v = Object();
-        if (v == nullptr || !v->initialised) return CPW_E_NOT_READY;
+        if (v == nullptr) return CPW_E_NOT_READY;
+        if (frame == nullptr) return CPW_E_NULL;
+        if (!v->initialised) return CPW_E_NOT_READY;
         if (v->manager == nullptr || !v->manager->open()) return CPW_OK;
-        if (frame != nullptr) *frame = nullptr;  // no frame pool yet: nothing to lend
+        *frame = Lib::Frames().Take();
         return CPW_OK;
     });
 }
@@ -211,6 +214,7 @@ CpwResult CPWAPI Cpw_ReleaseCaptureData(void) {
     return Guarded([&]() -> CpwResult {
         VideoInput* v = Object();
         if (v == nullptr || !v->initialised) return CPW_E_NOT_READY;
+        if (v->manager != nullptr && v->manager->open()) Lib::Frames().Release();
         return CPW_OK;
     });
 }
@@ -221,9 +225,7 @@ CpwResult CPWAPI Cpw_SetVideoPosition(const struct tagRECT* rect) {
         if (v == nullptr) return CPW_E_NOT_READY;
         if (rect == nullptr) return CPW_E_NULL;
         if (!Ready(v)) return CPW_E_NOT_READY;
-        v->ReprobeDisplay();
-        Req::Position(v->manager->queue(), rect->left, rect->top, rect->right - rect->left,
-                      rect->bottom - rect->top);
+        v->video->control().SetVideoPosition(rect->left, rect->top, rect->right, rect->bottom);
         return CPW_OK;
     });
 }
@@ -243,9 +245,7 @@ CpwResult CPWAPI Cpw_ResetZoomVideo(void) {
 }
 
 CpwResult CPWAPI Cpw_SaveBitmapImage(const CpwWChar* path) {
-    return ReadyPtr(path, [&](VideoInput*) -> CpwResult {
-        return CPW_E_QUERY;  // still capture: plugged in with the frame pool
-    });
+    return ReadyPtr(path, [&](VideoInput* v) -> CpwResult { return v->video->SaveBitmapImage(path); });
 }
 
 // ---- Colour ------------------------------------------------------------------

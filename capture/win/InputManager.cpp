@@ -6,6 +6,7 @@
 #include "Diagnostics.h"
 #include "Requests.h"
 #include "Versions.h"
+#include "VideoSupervision.h"
 
 #if defined(CAPWELL_HAVE_AUDIO)
 #include "AudioPassThrough.h"
@@ -103,12 +104,12 @@ void KDR_CALL OnStateChanged(void*, const int32_t* state) {
     Flags().state_changed.store(1);
 }
 
-// Movie frames are handed out through the frame pool; until the pool takes
-// them, each frame is logged and given straight back to the bridge so the
-// bridge's slots never run out.
+// Each frame is copied into the frame pool, then given back to the bridge at
+// once so the bridge's slots never run out.
 void KDR_CALL OnMovieFrame(void*, const KdrMovieFrame* frame) {
     if (frame == nullptr) return;
     Diagnostics::LogCall(0, LogText::kMovieCallbackName, [&] { return LogText::MovieCallback(*frame); });
+    DeliverMovieFrame(*frame);
     if (g_device != nullptr && g_plane != 0) {
         uint64_t id = frame->frame_id;
         Diagnostics::Traced(Kdr_VpSetProp(&g_device, &g_plane, KDR_VP_FRAME_RELEASE, &id),

@@ -67,6 +67,7 @@ public:
     uint32_t input_state() const { return input_state_; }
     const KdrWdtInfo& wdt() const { return wdt_; }
     const KdrHdmiInfo& hdmi() const { return hdmi_; }
+    uint8_t* movie_buffer() { return movie_buffer_.get(); }
 
 private:
     InputManager() = default;

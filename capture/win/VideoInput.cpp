@@ -5,6 +5,7 @@
 #include "Diagnostics.h"
 #include "Requests.h"
 #include "Versions.h"
+#include "VideoSupervision.h"
 
 namespace Capwell {
 
@@ -33,7 +34,8 @@ void DestroyInstance() {
 }
 
 VideoInput::VideoInput()
-    : state([this](Lib::VideoStateChangedEventArgs args) { OnVideoStateChanged(args); }) {}
+    : state([this](Lib::VideoStateChangedEventArgs args) { OnVideoStateChanged(args); }),
+      video(std::make_unique<Lib::VideoSupervision>(*this)) {}
 
 VideoInput::~VideoInput() { DestroyHiddenWindow(); }
 
@@ -89,33 +91,12 @@ LRESULT CALLBACK VideoInput::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 LRESULT VideoInput::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_TIMER:
-        if (wp == kTimer1 && initialised) OnTimer1();
-        if (wp == kTimer2) Lib::Flags().settle.store(1);
+        if (wp == kTimer1 && initialised) video->control().OnTimer1();
+        if (wp == kTimer2) video->control().OnTimer2();
         break;
-    case WM_DISPLAYCHANGE:
-        if (initialised) ReprobeDisplay();
-        Post({Lib::EV_DISPLAY_CHANGED});
-        break;
-    case WM_POWERBROADCAST:
-        if (!initialised) break;
-        if (wp == PBT_APMSUSPEND || wp == PBT_APMSTANDBY) {
-            SuspendDevice();
-            Sleep(1000);
-        } else if (wp == PBT_APMRESUMESUSPEND || wp == PBT_APMRESUMESTANDBY) {
-            ResumeDevice();
-        } else if (wp == PBT_POWERSETTINGCHANGE && lp != 0) {
-            const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lp);
-            if (setting->DataLength >= 1) {
-                if (setting->Data[0] == 0) SuspendDevice();
-                else if (setting->Data[0] == 1) ResumeDevice();
-            }
-        }
-        break;
-    case WM_WTSSESSION_CHANGE:
-        if (!initialised) break;
-        if (wp == WTS_CONSOLE_DISCONNECT || wp == WTS_SESSION_LOCK) SuspendDevice();
-        else if (wp == WTS_CONSOLE_CONNECT || wp == WTS_SESSION_UNLOCK) ResumeDevice();
-        break;
+    case WM_DISPLAYCHANGE: video->control().OnDisplayChange(initialised != 0); break;
+    case WM_POWERBROADCAST: video->OnPowerBroadcast(wp, lp); break;
+    case WM_WTSSESSION_CHANGE: video->OnSessionChange(wp); break;
     default: break;
     }
     return 0;
@@ -123,52 +104,6 @@ LRESULT VideoInput::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 void VideoInput::Notify(uint32_t code) {
     if (client != nullptr && IsWindow(client)) SendMessageW(client, message, code, 0);
-}
-
-void VideoInput::PostInputEvent(uint32_t status) {
-    if (status == 0) Post({Lib::EV_SIGNAL});
-    else if (status == 1) Post({Lib::EV_NO_SIGNAL});
-    else Post({Lib::EV_CABLE_LOST});
-}
-
-void VideoInput::OnTimer1() {
-    if (manager == nullptr) return;
-    if (!manager->CheckWatchdog()) Notify(CPW_NOTIFY_WATCHDOG);
-    if (Lib::Flags().state_changed.load()) {
-        int32_t plane_state = 0;
-        if (manager->ReadPlaneState(plane_state)) {
-            Lib::Flags().state_changed.store(0);
-            if (plane_state == KDR_STATE_PAUSED) Post({Lib::EV_PAUSE});
-            else if (plane_state == KDR_STATE_MOVIE) Post({Lib::EV_MOVIE_FORMAT2});  // format hook: next issue
-            else Post({Lib::EV_LIVE});
-        }
-    }
-    if (Lib::Flags().hdmi_changed.load()) {
-        CpwHdmiInfo info{};
-        if (manager->ReadHdmi(&info) == Lib::kHdmiError) Post({Lib::EV_DEVICE_ERROR});
-        else PostInputEvent(info.status);
-        Notify(CPW_NOTIFY_HDMI);
-    }
-}
-
-void VideoInput::SuspendDevice() {
-    Post({Lib::EV_SUSPEND});
-    if (timer1) KillTimer(hwnd_, kTimer1);
-    timer1 = 0;
-    if (manager != nullptr && !manager->Suspend()) Notify(CPW_NOTIFY_POWER);
-}
-
-void VideoInput::ResumeDevice() {
-    Lib::Flags().settle.store(0);
-    const bool resumed = manager != nullptr && manager->Resume();
-    if (!timer1) timer1 = SetTimer(hwnd_, kTimer1, kTimerMs, nullptr);
-    if (!timer2) timer2 = SetTimer(hwnd_, kTimer2, kTimerMs, nullptr);
-    CpwHdmiInfo info{};
-    const bool read = manager != nullptr && manager->ReadHdmi(&info) != Lib::kHdmiError;
-    Post({Lib::EV_RESUME});
-    if (!read) Post({Lib::EV_DEVICE_ERROR});
-    else PostInputEvent(info.status);
-    if (!resumed || !read) Notify(CPW_NOTIFY_POWER);
 }
 
 void VideoInput::ReprobeDisplay() {
@@ -185,18 +120,7 @@ void VideoInput::ReprobeDisplay() {
 }
 
 void VideoInput::OnVideoStateChanged(Lib::VideoStateChangedEventArgs args) {
-    const auto& o = args.old_words;
-    const auto& n = args.new_words;
-    if (manager != nullptr) {
-        if (o.mode != n.mode) {
-            if (n.mode == 0) manager->SwitchToLive();
-            else if (n.mode == 1) manager->SwitchToPause();
-            // Mode 2 (movie capture) is started by the frame pool's owner.
-        }
-        if (o.audio != n.audio) Lib::Requests::Audio(manager->queue(), n.audio);
-        if (o.video != n.video) Lib::Requests::Video(manager->queue(), n.video != 0 ? 1u : 0u);
-    }
-    Notify(CPW_NOTIFY_STATE);
+    if (video) video->control().OnVideoStateChanged(args);
 }
 
 CpwResult VideoInput::Initialize(const CpwInitParams& p) {

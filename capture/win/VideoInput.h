@@ -4,12 +4,17 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "Capwell.h"
 #include "InputManager.h"
 #include "Probes.h"
 #include "VideoState.h"
+
+namespace Capwell::Lib {
+class VideoSupervision;
+}
 
 namespace Capwell {
 
@@ -46,16 +51,14 @@ public:
     std::wstring display_name;
     Lib::VideoState state;
     uint32_t reserved = 0;
+    // The state handler, timers, power and session reactions, movie and stills.
+    std::unique_ptr<Lib::VideoSupervision> video;
 
     HWND hwnd() const { return hwnd_; }
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-    void OnTimer1();
-    void SuspendDevice();
-    void ResumeDevice();
-    void PostInputEvent(uint32_t status);
 
     HWND hwnd_ = nullptr;
     bool session_registered_ = false;
