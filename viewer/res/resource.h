@@ -1,0 +1,63 @@
+// Resource numbers of the viewer program.
+#pragma once
+
+// Icons.
+#define IDR_MAINFRAME 128
+
+// Dialog templates of the views.
+#define IDD_VIDEO_PLAY_VIEW 310
+#define IDD_VIDEO_ERROR_VIEW 313
+#define IDD_VIDEO_BLANK_CONTROLLER_VIEW 329
+#define IDD_VIDEO_BLANK_VIEW 337
+
+// Controls of the error view.
+#define IDC_ERROR_LINE1 1016
+#define IDC_ERROR_LINE2 1017
+#define IDC_ERROR_LINE3 1018
+#define IDC_ERROR_LINE4 1019
+#define IDC_ERROR_BUTTON 1021
+
+// Strings.
+#define IDS_APP_TITLE 128
+#define IDS_NO_SIGNAL_1 132
+#define IDS_NO_SIGNAL_2 133
+#define IDS_NO_SIGNAL_3 134
+#define IDS_NO_SIGNAL_4 135
+#define IDS_BLOCKED_1 136
+#define IDS_BLOCKED_2 137
+#define IDS_BLOCKED_3 138
+#define IDS_BLOCKED_4 139
+#define IDS_FATAL_1 140
+#define IDS_FATAL_2 141
+#define IDS_FATAL_3 142
+#define IDS_FATAL_4 143
+#define IDS_UPDATE_1 144
+#define IDS_UPDATE_2 145
+#define IDS_UPDATE_3 146
+#define IDS_UPDATE_4 147
+#define IDS_CONTINUE 148
+#define IDS_TRANSITION_1 149
+#define IDS_OK 156
+#define IDS_ALREADY_1 157
+#define IDS_ALREADY_2 158
+#define IDS_ALREADY_3 159
+#define IDS_ALREADY_4 160
+#define IDS_SUSPENDED_1 161
+#define IDS_SUSPENDED_2 162
+#define IDS_SUSPENDED_3 163
+#define IDS_SUSPENDED_4 164
+#define IDS_TRANSITION_2 165
+#define IDS_TRANSITION_3 166
+#define IDS_TRANSITION_4 167
+#define IDS_VERSION_MENU 174
+#define IDS_SAVE_SPACE_1 233
+#define IDS_SAVE_SPACE_2 234
+#define IDS_SAVE_SPACE_3 235
+#define IDS_SAVE_SPACE_4 236
+#define IDS_SAVE_LOCATION_1 237
+#define IDS_SAVE_LOCATION_2 238
+#define IDS_SAVE_LOCATION_3 239
+#define IDS_SAVE_LOCATION_4 240
+
+// System menu command of the version dialog.
+#define IDM_VERSION 0xE140
