@@ -1,6 +1,7 @@
 // Version words, the firmware and driver checks, HDMI conversion.
 #include <gtest/gtest.h>
 
+#include "Orientation.h"
 #include "Versions.h"
 
 using namespace Capwell::Lib;
@@ -81,4 +82,12 @@ TEST(Versions, InputStateAndHdmiRecord) {
     // An event without the three bits keeps the state, unless the size is 0.
     h = KdrHdmiInfo{0x2000, {1280, 720}, 1, 0, 0, 0, 0, 0};
     EXPECT_EQ(DeriveInputState(h, kHdmiSignal), kHdmiSignal);
+}
+
+TEST(Versions, OrientationTurnsThePictureBack) {
+    EXPECT_EQ(AngleFromOrientation(0), 0);
+    EXPECT_EQ(AngleFromOrientation(1), 270);  // DMDO_90
+    EXPECT_EQ(AngleFromOrientation(2), 180);
+    EXPECT_EQ(AngleFromOrientation(3), 90);   // DMDO_270
+    EXPECT_EQ(AngleFromOrientation(7), 0);
 }

@@ -8,9 +8,13 @@
 #include <cwctype>
 #include <vector>
 
+#include "Orientation.h"
+
 #ifndef CAPWELL_HARDWARE_ID
 #define CAPWELL_HARDWARE_ID L"PCI\\VEN_1B7C&DEV_0C01"
 #endif
+
+static_assert(DMDO_90 == 1 && DMDO_180 == 2 && DMDO_270 == 3, "orientation codes");
 
 namespace Capwell::Lib::Probes {
 
@@ -120,15 +124,6 @@ std::wstring FindPanelName() {
         }
     }
     return {};
-}
-
-int32_t AngleFromOrientation(DWORD orientation) {
-    switch (orientation) {
-    case DMDO_90: return 270;
-    case DMDO_180: return 180;
-    case DMDO_270: return 90;
-    default: return 0;
-    }
 }
 
 void ProbeDisplay(DisplayInfo& display) {

@@ -23,8 +23,6 @@ bool FindInternalMonitorId(std::wstring& id);
 std::wstring FindPanelName();
 // Updates name, then size and angle when the mode could be read.
 void ProbeDisplay(DisplayInfo& display);
-// DMDO_ orientation to the angle that turns the picture back.
-int32_t AngleFromOrientation(DWORD orientation);
 
 // 0 found, 1 not found, -1 error.
 int FindDriverVersion(const std::wstring& hardware_id, std::wstring& version);
