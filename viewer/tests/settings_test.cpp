@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "SettingsStore.h"
+#include "framework/Window.h"
 
 namespace vistrel {
 namespace {
@@ -146,6 +147,37 @@ TEST_F(Settings, GuardSavesSwitchesOffFollowsChangesAndRestores) {
     DWORD left = 0;
     EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, L"GestureVisualization", left));
     EXPECT_FALSE(GetDword(HKEY_CURRENT_USER, L"ContactVisualization", left));
+}
+
+// A frame-like window that hands WM_SETTINGCHANGE to the store, as the main frame does.
+class SettingWatcher : public fw::Window {
+public:
+    explicit SettingWatcher(SettingsStore& store) : store_(store) {
+        CreateEx(0, RegisterClassOnce(L"SettingWatcher"), L"", WS_OVERLAPPEDWINDOW, RECT{0, 0, 10, 10}, nullptr, 0);
+    }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
+        if (msg == WM_SETTINGCHANGE) store_.OnSettingChange(static_cast<UINT>(w));
+        return Window::HandleMessage(msg, w, l);
+    }
+
+private:
+    SettingsStore& store_;
+};
+
+TEST_F(Settings, GuardFollowsTheSettingChangeMessage) {
+    system.values[SPI_GETCONTACTVISUALIZATION] = 0;
+    SettingsStore store(0, system);
+    SettingWatcher watcher(store);
+    ASSERT_NE(watcher.Handle(), nullptr);
+    system.sets.clear();
+    system.values[SPI_GETCONTACTVISUALIZATION] = 1;  // the user switches contacts on
+    SendMessageW(watcher.Handle(), WM_SETTINGCHANGE, SPI_SETCONTACTVISUALIZATION, 0);
+    EXPECT_EQ(system.sets, (std::vector<std::pair<UINT, DWORD>>{{SPI_SETCONTACTVISUALIZATION, 0}}));
+    DWORD saved = 0;
+    ASSERT_TRUE(GetDword(HKEY_CURRENT_USER, L"ContactVisualization", saved));
+    EXPECT_EQ(saved, 1u);
 }
 
 TEST_F(Settings, ValueLeftByAnAbnormalEndIsKeptAndRestored) {
