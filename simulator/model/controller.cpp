@@ -343,17 +343,9 @@ std::uint32_t Controller::registerReceiver(Receiver r) {
 }
 
 std::uint32_t Controller::unregisterReceiver() {
-    std::lock_guard<std::recursive_mutex> rl(recv_mu_);  // waits for a delivery in progress
-    if (std::this_thread::get_id() == delivery_thread_id_) {
-        // called from inside the receiver: the object is still running; clear it after return
-        Receiver none;
-        receiver_.swap(none);
-        std::lock_guard<std::mutex> lk(mu_);
-        st_.receiver_registered = false;
-        // `none` (the running receiver) is destroyed here, but only std::function's copy of a
-        // plain function pointer, which is harmless
-        return kStatusOk;
-    }
+    // Waits for a delivery in progress, unless called from inside the receiver (the delivery
+    // thread holds a copy of the receiver while it runs, so clearing it here is safe).
+    std::lock_guard<std::recursive_mutex> rl(recv_mu_);
     receiver_ = nullptr;
     std::lock_guard<std::mutex> lk(mu_);
     st_.receiver_registered = false;
@@ -429,7 +421,6 @@ void Controller::emit(std::uint32_t channel, const std::uint32_t words[4], std::
 }
 
 void Controller::deliveryLoop() {
-    delivery_thread_id_ = std::this_thread::get_id();
     std::unique_lock<std::mutex> lk(mu_);
     auto later = [](const Outgoing& a, const Outgoing& b) { return heapLater(a.due_ms, a.order, b.due_ms, b.order); };
     while (!stopping_) {
@@ -461,7 +452,8 @@ void Controller::deliveryLoop() {
         {
             std::lock_guard<std::recursive_mutex> rl(recv_mu_);
             if (receiver_) {
-                receiver_(m, flags);
+                const Receiver r = receiver_;
+                r(m, flags);
                 delivered = true;
             }
         }

@@ -200,7 +200,6 @@ private:
     // receiver
     std::recursive_mutex recv_mu_;  // held while the receiver runs (op 4 from inside it is allowed)
     Receiver receiver_;
-    std::atomic<std::thread::id> delivery_thread_id_{};
 
     // state
     bool session_open_ = false;

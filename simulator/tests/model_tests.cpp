@@ -28,7 +28,9 @@ protected:
         gf = std::make_unique<ModelGeneric>(*ctl);
         host = std::make_unique<Host>(gf.get());
         ASSERT_EQ(host->attach(), 0u);
-        if (open) ASSERT_EQ(host->command(kCmdOpen), 0);
+        if (open) {
+            ASSERT_EQ(host->command(kCmdOpen), 0);
+        }
     }
     void SetUp() override { start(); }
     void TearDown() override {
@@ -699,11 +701,14 @@ TEST_F(ModelTest, NothingIsDeliveredAfterUnregistering) {
 Controller* g_unreg_ctl = nullptr;
 TEST_F(ModelTest, UnregisterFromInsideTheReceiver) {
     g_unreg_ctl = ctl.get();
+    ASSERT_TRUE(ctl->waitIdle(1000));
+    const auto before = host->received();
     host->hook = [](const merrowcom::Message*, std::uint32_t) { g_unreg_ctl->unregisterReceiver(); };
     const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
     ctl->emit(kChEvent, w, 3);
     ASSERT_TRUE(ctl->waitIdle(1000));
-    EXPECT_EQ(host->received(), 1u);
+    EXPECT_EQ(host->received(), before + 1);
+    EXPECT_EQ(ctl->status().undelivered, 2u);
     host->hook = nullptr;
 }
 
