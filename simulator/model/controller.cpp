@@ -146,7 +146,7 @@ void Controller::initLocked(const Scenario& s) {
     draw_snapshot_.clear();
 
     // Colour properties: the words a set command takes, and where its get puts them (+0x100,
-    // or in place for the area words). Part 5.5.
+    // or in place for the area words).
     props_.clear();
     auto range = [](std::uint32_t first, std::uint32_t last) {
         std::vector<std::uint32_t> v;

@@ -72,7 +72,7 @@ public:
     Controller(const Controller&) = delete;
     Controller& operator=(const Controller&) = delete;
 
-    // ---- the vendor operations (Part 5.2) ----
+    // ---- the vendor operations (GenericFunc / DeviceUtil) ----
     std::uint32_t startup(int op, std::uint32_t* out);  // DeviceUtil op 1 / op 2
     std::uint32_t release();                            // DeviceUtil op 3
     std::uint32_t registerReceiver(Receiver r);         // GenericFunc op 3

@@ -1,4 +1,5 @@
-// Controller protocol constants fixed by the specification (Parts 5.1, 5.3, 5.4, 5.5).
+// Controller protocol constants: the register words, command codes, channels and event codes
+// the bridge uses; the simulator answers exactly these.
 // Platform-free: shared by the controller model, its tests and the DLL.
 #pragma once
 
@@ -6,7 +7,7 @@
 
 namespace mrcsim {
 
-// ---- message channels (Part 5.1) ----
+// ---- message channels ----
 constexpr std::uint32_t kChDraw = 16;       // draw request, host -> controller
 constexpr std::uint32_t kChDrawReply = 17;  // draw reply, controller -> host
 constexpr std::uint32_t kChEvent = 32;      // unsolicited events, controller -> host
@@ -17,7 +18,7 @@ constexpr std::uint32_t kChReply = 35;      // command replies, controller -> ho
 constexpr std::uint32_t kRegBase = 0x0E100000u;
 constexpr std::uint32_t kRegSize = 0x3000u;  // up to the end of transfer window 3's data area
 
-// Parameter and result words (Part 5.1 ParameterWindow).
+// Parameter and result words of the commands.
 constexpr std::uint32_t kParam0 = 0x0E100340u;
 constexpr std::uint32_t kParam1 = 0x0E100344u;
 constexpr std::uint32_t kParam2 = 0x0E100348u;
@@ -25,7 +26,7 @@ constexpr std::uint32_t kParam3 = 0x0E10034Cu;
 constexpr std::uint32_t kResult0 = 0x0E100540u;  // results 0..8 at kResult0 + 4*i
 constexpr std::uint32_t result(int i) { return kResult0 + 4u * static_cast<std::uint32_t>(i); }
 
-// Plane layout words (Part 5.3 Draw).
+// Plane layout words written before a draw request.
 constexpr std::uint32_t kPlaneBaseEnb = 0x0E100100u;
 constexpr std::uint32_t kPlaneVideoEnb = 0x0E100104u;
 constexpr std::uint32_t kPlaneDst = 0x0E100110u;  // x, y, w, h
@@ -33,12 +34,12 @@ constexpr std::uint32_t kPlaneSrc = 0x0E100120u;  // x, y, w, h
 constexpr std::uint32_t kPlaneAngle = 0x0E100130u;
 constexpr std::uint32_t kPlaneDrawMode = 0x0E100138u;
 
-// Movie counters (Part 5.3).
+// Movie counters (kept by the bridge).
 constexpr std::uint32_t kMovieCount = 0x0E100040u;   // u32
 constexpr std::uint32_t kMovieBytes = 0x0E100048u;   // double
 constexpr std::uint32_t kMovieSeconds = 0x0E100050u; // double
 
-// Transfer windows (Part 5.4): B = 0x0E100000 + w*0x800.
+// Transfer windows of the file channel: B = 0x0E100000 + w*0x800.
 constexpr std::uint32_t windowBase(std::uint32_t w) { return kRegBase + w * 0x800u; }
 constexpr std::uint32_t kWinFlag = 0x1000u;
 constexpr std::uint32_t kWinTotal = 0x1100u;

@@ -1,7 +1,7 @@
-// A minimal host for tests: drives a GenericFunc exactly as the bridge does (Parts 5.1, 5.3, 5.4,
-// 5.5): receiver registration (3, 10, 0), messages on 34 answered on 35, the draw request on 16
-// answered on 17, events on 32, register words, block transfers and the transfer-window
-// handshake. Platform-free and header-only: used by the native tests and by the wine tests.
+// A minimal host for tests: drives a GenericFunc exactly as the bridge does: receiver
+// registration (3, 10, 0), messages on 34 answered on 35, the draw request on 16 answered on 17,
+// events on 32, register words, block transfers and the transfer-window handshake.
+// Platform-free and header-only: used by the native tests, the wine tests and the benchmark.
 #pragma once
 
 #include <array>
@@ -110,7 +110,7 @@ public:
     }
     bool wr(std::uint32_t a, std::uint32_t v) { return (last_status = g_->op7_write32(a, v)) == 0; }
 
-    // ---- transfer windows (Part 5.4), bridge side ----
+    // ---- transfer windows, bridge side ----
     static std::uint32_t packWord(const std::uint8_t* p, std::uint32_t n) {
         std::uint32_t w = 0;
         for (std::uint32_t k = 0; k < n; ++k) w |= static_cast<std::uint32_t>(p[k]) << (24 - 8 * k);

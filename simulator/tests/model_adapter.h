@@ -34,13 +34,13 @@ private:
     mrcsim::Controller& c_;
 };
 
-// Decoders of the bridge and the capture library, as the spec writes them, for checking that
+// The decoders of the bridge and the capture library, written out again here, for checking that
 // each simulated input state decodes to what it should on every path.
 struct Decoded {
     std::uint32_t event;
     std::int32_t x, y, connect, format, scan, fps, bit_depth, hdcp;
 };
-// Part 5.1, event 0x20010001.
+// The bridge's event path, event 0x20010001.
 inline Decoded decodeEvent(std::uint32_t w1, std::uint32_t w2, std::uint32_t w3) {
     Decoded d{};
     d.event = w1;
@@ -54,7 +54,7 @@ inline Decoded decodeEvent(std::uint32_t w1, std::uint32_t w2, std::uint32_t w3)
     }
     return d;
 }
-// Part 5.5, get 6 (r = results 0..8).
+// The bridge's KDR_DEV_HDMI get (r = results 0..8).
 inline Decoded decodeGet(const std::uint32_t r[9]) {
     Decoded d{};
     d.x = static_cast<std::int32_t>(r[0]);
@@ -68,7 +68,7 @@ inline Decoded decodeGet(const std::uint32_t r[9]) {
     d.connect = (d.event >> 1) & 1;
     return d;
 }
-// Part 4.2 ReadHdmi: 0 cable lost, 1 no signal, 2 signal (prev = state before).
+// The capture library's ReadHdmi: 0 cable lost, 1 no signal, 2 signal (prev = state before).
 inline int inputState(const Decoded& d, int prev) {
     int s = prev;
     if (d.event & 0x2)
@@ -80,7 +80,7 @@ inline int inputState(const Decoded& d, int prev) {
     if (d.x == 0 && d.y == 0) s = 1;
     return s;
 }
-// Part 4.1 CpwHdmiInfo.status: 2 no cable, 1 no signal, 0 otherwise.
+// The capture library's CpwHdmiInfo.status: 2 no cable, 1 no signal, 0 otherwise.
 inline int cpwStatus(const Decoded& d, int input_state) {
     if (d.connect == 0) return 2;
     return input_state == 1 ? 1 : 0;

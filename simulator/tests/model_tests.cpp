@@ -436,8 +436,8 @@ TEST_F(MovieTest, ForcedMovieRate) {
 struct HdmiCase {
     const char* name;
     HdmiInput in;
-    int input_state;  // Part 4.2: 0 cable lost, 1 no signal, 2 signal
-    int status;       // Part 4.1 CpwHdmiInfo.status: 2 no cable, 1 no signal, 0 signal
+    int input_state;  // capture library ReadHdmi: 0 cable lost, 1 no signal, 2 signal
+    int status;       // CpwHdmiInfo.status: 2 no cable, 1 no signal, 0 signal
 };
 
 std::vector<HdmiCase> hdmiCases() {
@@ -476,7 +476,7 @@ TEST_F(ModelTest, EachHdmiStateDecodesAsIntendedOnEveryPath) {
         ASSERT_FALSE(ev.empty());
         ASSERT_EQ(ev[0][0], kEvHdmiInfo);
         const bool sig = c.in.kind == HdmiInput::Kind::Signal;
-        // event path (Part 5.1)
+        // event path
         auto e = testhost::decodeEvent(ev[0][1], ev[0][2], ev[0][3]);
         EXPECT_EQ(e.connect, c.in.kind == HdmiInput::Kind::NoCable ? 0 : 1);
         EXPECT_EQ(e.scan, sig ? static_cast<int>(c.in.scan) : 0);
@@ -487,7 +487,7 @@ TEST_F(ModelTest, EachHdmiStateDecodesAsIntendedOnEveryPath) {
         EXPECT_NE(e.event & 0x34u, 0u);
         // the capture library's callback takes it (one of its bits)
         EXPECT_NE(e.event & (0x2u | 0x4u | 0x10u | 0x20u | 0x2000u | 0x4000u), 0u);
-        // get path (Part 5.5 get 6)
+        // get path (KDR_DEV_HDMI)
         ASSERT_EQ(host->command(kCmdHdmi), 0);
         std::uint32_t r[9];
         for (int i = 0; i < 9; ++i) r[i] = R(i);
@@ -798,7 +798,7 @@ TEST_F(ModelTest, ShellCommands) {
     EXPECT_EQ(exit_status, 1u);  // nothing written yet
 }
 
-// The whole update sequence of Part 5.4 from the controller's point of view.
+// The bridge's whole firmware update sequence, from the controller's point of view.
 int updateAttempt(Host& h, const std::vector<std::uint8_t>& img) {
     std::uint32_t ex = 0;
     const std::string w = "/dev/shm/firmupdate_write.img", r = "/dev/shm/firmupdate_read.img";
