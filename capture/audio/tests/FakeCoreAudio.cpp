@@ -303,6 +303,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD, IMMDeviceCollection** out) override {
         ++enumerations;
+        priority = GetThreadPriority(GetCurrentThread());
+        APTTYPE type = APTTYPE_CURRENT;
+        APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+        apartment = SUCCEEDED(CoGetApartmentType(&type, &qualifier)) ? static_cast<int>(type) : -1;
         if (flow == eCapture) {
             *out = new Collection(captures_);
         } else {
@@ -323,6 +327,8 @@ public:
         return E_NOTIMPL;
     }
     std::atomic<int> enumerations{0};
+    std::atomic<int> priority{0};
+    std::atomic<int> apartment{-1};
 
 private:
     std::vector<IMMDevice*> captures_;
@@ -680,6 +686,14 @@ IMMDeviceEnumerator* MakeEnumerator(std::vector<EndpointSpec> captures, std::sha
 
 int EnumerationCount(IMMDeviceEnumerator* enumerator) {
     return static_cast<Enumerator*>(enumerator)->enumerations.load();
+}
+
+int EnumeratingThreadPriority(IMMDeviceEnumerator* enumerator) {
+    return static_cast<Enumerator*>(enumerator)->priority.load();
+}
+
+int EnumeratingThreadApartment(IMMDeviceEnumerator* enumerator) {
+    return static_cast<Enumerator*>(enumerator)->apartment.load();
 }
 
 Engine::Engine(std::shared_ptr<CaptureStream> capture, std::shared_ptr<RenderStream> render)

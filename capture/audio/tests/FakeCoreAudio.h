@@ -158,6 +158,10 @@ IMMDeviceEnumerator* MakeEnumerator(std::vector<EndpointSpec> captures, std::sha
                                     EndpointSpec render, std::shared_ptr<RenderStream> render_stream);
 // Calls of EnumAudioEndpoints on an enumerator made above: one per run.
 int EnumerationCount(IMMDeviceEnumerator* enumerator);
+// Priority and COM apartment type (APTTYPE, -1 none) of the thread that
+// enumerated last.
+int EnumeratingThreadPriority(IMMDeviceEnumerator* enumerator);
+int EnumeratingThreadApartment(IMMDeviceEnumerator* enumerator);
 
 // The audio engine: a thread that ticks every period of 480 frames (10 ms).
 class Engine {

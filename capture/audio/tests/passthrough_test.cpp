@@ -162,6 +162,10 @@ TEST_F(PassThrough, SwitchingOnTwiceStartsOneThread) {
     Sleep(200);
     EXPECT_EQ(fakeaudio::EnumerationCount(enumerator_), 1);
     EXPECT_TRUE(pass.IsRunning());
+    // The copy thread: highest normal priority, its own single-threaded apartment.
+    EXPECT_EQ(fakeaudio::EnumeratingThreadPriority(enumerator_), THREAD_PRIORITY_HIGHEST);
+    const int apartment = fakeaudio::EnumeratingThreadApartment(enumerator_);
+    EXPECT_TRUE(apartment == APTTYPE_STA || apartment == APTTYPE_MAINSTA) << apartment;
     pass.Stop();
     pass.Stop();  // a second off is harmless
     pass.Start();
