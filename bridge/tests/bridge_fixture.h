@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "Tolvane.h"
@@ -20,7 +21,7 @@ constexpr std::uint32_t kCmdClose = 0x80000002u;
 
 class BridgeTest : public ::testing::Test {
 protected:
-    virtual mrcsim::Scenario MakeScenario() { return mrcsim::Scenario{}; }
+    virtual std::string MakeScenario() { return ""; }
 
     void SetUp() override {
         simhost::Reset(MakeScenario());
@@ -38,7 +39,7 @@ protected:
         EXPECT_EQ(dev_, nullptr);
     }
 
-    std::vector<mrcsim::RecordEntry> Record() {
+    std::vector<MrcSimRecord> Record() {
         simhost::WaitIdle();
         return simhost::Record();
     }

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <algorithm>
 
 #include "bridge_fixture.h"
 
@@ -96,11 +97,7 @@ TEST_F(ConnectionTest, CallbackKinds) {
 }
 
 TEST_F(ConnectionTest, UnansweredCommandTimesOutAfterFiveSecondsAndTheBridgeStaysUsable) {
-    mrcsim::CommandFault f;
-    f.code = 0x10001u;
-    f.action = mrcsim::CommandFault::Action::NoReply;
-    f.count = 1;
-    simhost::AddCommandFault(f);
+    simhost::FailCommand(34, 0x10001u, MRCSIM_FAULT_NO_REPLY);
     KdrWdtInfo wdt{};
     const auto start = steady_clock::now();
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_WDT, &wdt), KDR_ERR_TIMEOUT);
@@ -111,35 +108,22 @@ TEST_F(ConnectionTest, UnansweredCommandTimesOutAfterFiveSecondsAndTheBridgeStay
 }
 
 TEST_F(ConnectionTest, ReplyWithWord1OrWord2SetFails) {
-    mrcsim::CommandFault f;
-    f.code = 0x40001u;
-    f.action = mrcsim::CommandFault::Action::Fail;
-    f.word1 = 1;
-    f.count = 1;
-    simhost::AddCommandFault(f);
+    simhost::FailCommand(34, 0x40001u, MRCSIM_FAULT_FAIL, 1, 0);
     KdrFirmInfo info{};
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_ERR_FAIL);
-    f.word1 = 0;
-    f.word2 = 5;
-    simhost::AddCommandFault(f);
+    simhost::FailCommand(34, 0x40001u, MRCSIM_FAULT_FAIL, 0, 5);
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_ERR_FAIL);
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_OK);
 }
 
 TEST_F(ConnectionTest, HundredBusyStatusesThenSuccess) {
-    mrcsim::SendFault f;
-    f.channel = 34;
-    f.busy = 100;
-    simhost::AddSendFault(f);
+    simhost::FailSend(34, 100, 0);
     KdrFirmInfo info{};
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_OK);
 }
 
 TEST_F(ConnectionTest, HundredAndOneBusyStatusesFail) {
-    mrcsim::SendFault f;
-    f.channel = 34;
-    f.busy = 101;
-    simhost::AddSendFault(f);
+    simhost::FailSend(34, 101, 0);
     KdrFirmInfo info{};
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_ERR_FAIL);
     EXPECT_TRUE(simhost::Codes(Record(), 34).empty());
@@ -147,10 +131,7 @@ TEST_F(ConnectionTest, HundredAndOneBusyStatusesFail) {
 }
 
 TEST_F(ConnectionTest, NotAcceptedIsRepeatedToo) {
-    mrcsim::SendFault f;
-    f.channel = 34;
-    f.not_accepted = 3;
-    simhost::AddSendFault(f);
+    simhost::FailSend(34, 0, 3);
     KdrFirmInfo info{};
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_OK);
 }

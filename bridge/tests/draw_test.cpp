@@ -14,11 +14,8 @@ struct Words {
 
 class DrawTest : public BridgeTest {
 protected:
-    mrcsim::Scenario MakeScenario() override {
-        mrcsim::Scenario s;
-        s.output_width = 1280;
-        s.output_height = 800;
-        return s;  // HDMI input 1920 x 1080
+    std::string MakeScenario() override {
+        return R"({"output": {"width": 1280, "height": 800}})";  // HDMI input 1920 x 1080
     }
 
     void SetVideo(KdrRect position, std::int32_t angle = 0) {
@@ -81,7 +78,7 @@ TEST_F(DrawTest, WriteOrderAndDrawRequest) {
     const auto codes = simhost::Codes(rec, 34);
     EXPECT_EQ(codes, (std::vector<std::uint32_t>{0x70001u, 0x30001u}));
     ASSERT_EQ(simhost::Codes(rec, 16).size(), 1u);
-    EXPECT_EQ(rec.back().kind, mrcsim::RecordEntry::Message);
+    EXPECT_EQ(rec.back().kind, simhost::kRecordMessage);
     EXPECT_EQ(rec.back().channel, 16u);
 }
 
@@ -152,17 +149,10 @@ TEST_F(DrawTest, InvalidSourceModeFails) {
 }
 
 TEST_F(DrawTest, UnansweredDrawTimesOut) {
-    mrcsim::CommandFault f;
-    f.channel = 16;
-    f.code = 0;
-    f.action = mrcsim::CommandFault::Action::NoReply;
-    f.count = 1;
-    simhost::AddCommandFault(f);
+    simhost::FailCommand(16, 0, MRCSIM_FAULT_NO_REPLY);
     EXPECT_EQ(Kdr_VpDrawAll(&dev_), KDR_ERR_TIMEOUT);
     EXPECT_EQ(Kdr_VpDrawAll(&dev_), KDR_OK);
-    f.action = mrcsim::CommandFault::Action::Fail;
-    f.word1 = 1;
-    simhost::AddCommandFault(f);
+    simhost::FailCommand(16, 0, MRCSIM_FAULT_FAIL, 1, 0);
     EXPECT_EQ(Kdr_VpDrawAll(&dev_), KDR_ERR_FAIL);
 }
 

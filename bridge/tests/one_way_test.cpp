@@ -9,11 +9,7 @@ namespace {
 
 TEST(OneWay, FailedOpenAfterLoadingLeavesTheComponentLoaded) {
     simhost::Reset();
-    mrcsim::CommandFault f;
-    f.code = kCmdOpen;
-    f.word1 = 1;
-    f.count = 1;
-    simhost::AddCommandFault(f);
+    simhost::FailCommand(34, kCmdOpen, MRCSIM_FAULT_FAIL, 1, 0);
     KdrHandle dev = nullptr;
     EXPECT_EQ(Kdr_DevOpen(&dev, 0), KDR_ERR_FAIL);
     EXPECT_NE(dev, nullptr);  // written at loading
@@ -31,10 +27,7 @@ TEST(OneWay, LostReplyMakesEveryLaterCommandFailUntilTheNextOpen) {
     simhost::Reset();
     KdrHandle dev = nullptr;
     ASSERT_EQ(Kdr_DevOpen(&dev, 0), KDR_OK);
-    mrcsim::LostFault f;
-    f.channel = 35;
-    f.count = 1;
-    simhost::AddLostFault(f);
+    simhost::MarkLost(35, 1);
     KdrFirmInfo info{};
     (void)Kdr_DevGetProp(&dev, KDR_DEV_FIRMINFO, &info);  // its reply carries the lost mark
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Kdr_DevGetProp(&dev, KDR_DEV_FIRMINFO, &info), KDR_ERR_FAIL);

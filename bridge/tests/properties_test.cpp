@@ -10,19 +10,11 @@ namespace {
 
 class PropertiesTest : public BridgeTest {
 protected:
-    mrcsim::Scenario MakeScenario() override {
-        mrcsim::Scenario s;
-        s.firmware_version = 0x12345678u;
-        for (int i = 0; i < 7; ++i) s.firminfo[i] = 10 + i;
-        s.watchdog[0] = 1;
-        s.watchdog[1] = 2000;
-        s.watchdog[2] = 5;
-        s.output_width = 1920;
-        s.output_height = 1200;
-        s.panel_width = 1920;
-        s.panel_height = 1200;
-        s.aux = 0xABCD;
-        return s;
+    std::string MakeScenario() override {
+        return R"({"firmware": {"version": "0x12345678", "info": [10, 11, 12, 13, 14, 15, 16]},
+                   "watchdog": {"state": 1, "interval": 2000, "err_count": 5},
+                   "output": {"width": 1920, "height": 1200}, "panel": {"width": 1920, "height": 1200},
+                   "aux": "0xABCD"})";
     }
 
     // Register writes since the last ClearRecord, and the commands.
@@ -90,8 +82,14 @@ TEST_F(PropertiesTest, ReadOuts) {
 }
 
 TEST_F(PropertiesTest, HdmiWithoutCable) {
-    mrcsim::HdmiInput in;
-    in.kind = mrcsim::HdmiInput::Kind::NoCable;
+    MrcSimHdmi in{};
+    in.state = 0;
+    in.width = 1920;
+    in.height = 1080;
+    in.fps_code = 8;
+    in.scan = 2;
+    in.format = 1;
+    in.bit_depth = 8;
     simhost::SetHdmi(in);
     KdrHdmiInfo h{};
     ASSERT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_HDMI, &h), KDR_OK);
@@ -105,11 +103,7 @@ TEST_F(PropertiesTest, TimeIsCached) {
     t = 33;
     ASSERT_EQ(Kdr_DevSetProp(&dev_, KDR_DEV_TIME, &t), KDR_OK);
     EXPECT_EQ(Written(0x0E100340u), 33u);
-    mrcsim::CommandFault f;
-    f.code = 0x50001u;
-    f.word1 = 1;
-    f.count = 1;
-    simhost::AddCommandFault(f);
+    simhost::FailCommand(34, 0x50001u, MRCSIM_FAULT_FAIL, 1, 0);
     t = 44;
     EXPECT_EQ(Kdr_DevSetProp(&dev_, KDR_DEV_TIME, &t), KDR_ERR_FAIL);
     simhost::ClearRecord();
@@ -364,11 +358,7 @@ TEST_F(PropertiesTest, UnlistedIds) {
 }
 
 TEST_F(PropertiesTest, RegisterFaultFailsTheStep) {
-    mrcsim::RegisterFault f;
-    f.address = 0x0E100548u;
-    f.on_read = true;
-    f.count = 1;
-    simhost::AddRegisterFault(f);
+    simhost::FailRegister(0x0E100548u, MRCSIM_REG_READ, 1);
     KdrFirmInfo info{};
     info.firminfo_7 = 77;
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_ERR_FAIL);

@@ -1,49 +1,51 @@
-// Test access to the simulated controller behind the bridge: the same calls natively
-// (the controller model in this process) and under Wine (the stand-in Merrowcom.dll's
-// control API), so the protocol tests are written once.
+// Test access to the simulated controller behind the bridge through the simulator's control
+// API: natively linked with the component library, under Wine bound from Merrowcom.dll as
+// the bridge binds it. The protocol tests are written once for both.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "simulator/model/scenario.h"
-#include "simulator/model/controller.h"
+#include "simulator/include/merrowcom_sim.h"
 
 namespace simhost {
 
-// Back to power-on with this scenario; the component can be loaded again.
-void Reset(const mrcsim::Scenario& scenario = mrcsim::Scenario{});
-// Makes loading the component fail as a missing library does (native only; under Wine a
-// separate process without the DLL tests this). False when the platform cannot do it.
+// Back to power-on with this scenario (JSON text, "" for defaults); the component can be
+// loaded again.
+void Reset(const std::string& scenario_json = "");
+// Makes loading the component fail as a missing library does. Native only (under Wine a
+// process without the DLL tests this); false when the platform cannot do it.
 bool SetComponentMissing(bool missing);
 
-void AddCommandFault(const mrcsim::CommandFault& fault);
-void AddSendFault(const mrcsim::SendFault& fault);
-void AddLostFault(const mrcsim::LostFault& fault);
-void AddRegisterFault(const mrcsim::RegisterFault& fault);
+void FailCommand(std::uint32_t channel, std::uint32_t code, std::uint32_t action, std::uint32_t word1 = 0,
+                 std::uint32_t word2 = 0, std::uint32_t delay_ms = 0, std::int32_t count = 1);
+void FailSend(std::uint32_t channel, std::int32_t busy, std::int32_t not_accepted);
+void MarkLost(std::uint32_t channel, std::int32_t count);
+void FailRegister(std::uint32_t address, std::uint32_t ops, std::int32_t count, std::int32_t skip = 0);
 void ClearFaults();
-void SetHdmi(const mrcsim::HdmiInput& input);
+void SetHdmi(const MrcSimHdmi& hdmi);
 void Emit(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3,
           std::uint32_t count = 1);
 
-std::vector<mrcsim::RecordEntry> Record();
+std::vector<MrcSimRecord> Record();
 void ClearRecord();
-mrcsim::ControllerStatus Status();
+MrcSimStatus Status();
 bool WaitIdle(std::uint32_t timeout_ms = 5000);
-std::uint32_t Peek(std::uint32_t address);
-void Poke(std::uint32_t address, std::uint32_t value);
 
 // ---- helpers over the record ----
-// Register writes (address, value) in order.
 struct Write {
     std::uint32_t address;
     std::uint32_t value;
     bool operator==(const Write& o) const { return address == o.address && value == o.value; }
 };
-std::vector<Write> Writes(const std::vector<mrcsim::RecordEntry>& record);
+constexpr std::uint32_t kRecordMessage = 1;
+constexpr std::uint32_t kRecordWrite32 = 2;
+// Register writes (address, value) in order.
+std::vector<Write> Writes(const std::vector<MrcSimRecord>& record);
 // The last value written to `address`; false when none.
-bool LastWrite(const std::vector<mrcsim::RecordEntry>& record, std::uint32_t address, std::uint32_t& value);
+bool LastWrite(const std::vector<MrcSimRecord>& record, std::uint32_t address, std::uint32_t& value);
 // The word0 of every message received on `channel`, in order.
-std::vector<std::uint32_t> Codes(const std::vector<mrcsim::RecordEntry>& record, std::uint32_t channel);
+std::vector<std::uint32_t> Codes(const std::vector<MrcSimRecord>& record, std::uint32_t channel);
 
 }  // namespace simhost

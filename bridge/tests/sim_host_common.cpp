@@ -2,18 +2,18 @@
 
 namespace simhost {
 
-std::vector<Write> Writes(const std::vector<mrcsim::RecordEntry>& record) {
+std::vector<Write> Writes(const std::vector<MrcSimRecord>& record) {
     std::vector<Write> out;
     for (const auto& e : record) {
-        if (e.kind == mrcsim::RecordEntry::Write32) out.push_back({e.address, e.words[0]});
+        if (e.kind == kRecordWrite32) out.push_back({e.address, e.words[0]});
     }
     return out;
 }
 
-bool LastWrite(const std::vector<mrcsim::RecordEntry>& record, std::uint32_t address, std::uint32_t& value) {
+bool LastWrite(const std::vector<MrcSimRecord>& record, std::uint32_t address, std::uint32_t& value) {
     bool found = false;
     for (const auto& e : record) {
-        if (e.kind == mrcsim::RecordEntry::Write32 && e.address == address) {
+        if (e.kind == kRecordWrite32 && e.address == address) {
             value = e.words[0];
             found = true;
         }
@@ -21,10 +21,10 @@ bool LastWrite(const std::vector<mrcsim::RecordEntry>& record, std::uint32_t add
     return found;
 }
 
-std::vector<std::uint32_t> Codes(const std::vector<mrcsim::RecordEntry>& record, std::uint32_t channel) {
+std::vector<std::uint32_t> Codes(const std::vector<MrcSimRecord>& record, std::uint32_t channel) {
     std::vector<std::uint32_t> out;
     for (const auto& e : record) {
-        if (e.kind == mrcsim::RecordEntry::Message && e.channel == channel) out.push_back(e.words[0]);
+        if (e.kind == kRecordMessage && e.channel == channel) out.push_back(e.words[0]);
     }
     return out;
 }
