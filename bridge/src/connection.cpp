@@ -231,8 +231,12 @@ std::int32_t to_export_result(std::int32_t command_result) {
 }
 
 std::int32_t command_call(std::uint32_t code, bool wait, std::uint32_t* detail) {
+    std::lock_guard<std::mutex> lock(bridge().command_lock);
+    return command_call_locked(code, wait, detail);
+}
+
+std::int32_t command_call_locked(std::uint32_t code, bool wait, std::uint32_t* detail) {
     Bridge& b = bridge();
-    std::lock_guard<std::mutex> lock(b.command_lock);
     std::int32_t r = b.channels.send(kChCommand, Message{{code, 0, 0, 0}});
     if (r == rc::kWaitLimit) return rc::kTimeout;
     if (r != rc::kOk) return rc::kBad;

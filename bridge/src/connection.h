@@ -79,6 +79,9 @@ bool handle_valid(const KdrHandle* handle);
 
 // Request/reply command under the command lock. detail: the reply's word2 when asked.
 std::int32_t command_call(std::uint32_t code, bool wait, std::uint32_t* detail = nullptr);
+// The same for a caller that already holds the command lock: parameter words written under
+// that lock cannot be overwritten by another thread's command before this one runs.
+std::int32_t command_call_locked(std::uint32_t code, bool wait, std::uint32_t* detail = nullptr);
 // Command result converted for an export.
 inline std::int32_t run_command(std::uint32_t code) { return to_export_result(command_call(code, true)); }
 
