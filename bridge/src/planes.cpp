@@ -63,27 +63,32 @@ std::int32_t transition_state(const std::int32_t* plane, std::int32_t target, bo
     if (r != KDR_OK) return r;
     if (current == target) return KDR_OK;
 
-    std::uint32_t command = 0;
     if (current == KDR_STATE_LIVE && target == KDR_STATE_MOVIE) {
+        // The parameter words and the command go together under the command lock, so the
+        // transfer thread's give-back cannot overwrite them in between.
         const KdrMovieSetting& s = p.video.movie;
         const std::uint32_t format = s.format == 2 ? 2u : s.format == 3 ? 1u : 0u;
+        std::lock_guard<std::mutex> lock(bridge().command_lock);
         if (write_word(reg::kParam0, static_cast<std::uint32_t>(s.size.x)) != 0 ||
             write_word(reg::kParam1, static_cast<std::uint32_t>(s.size.y)) != 0 ||
             write_word(reg::kParam2, format) != 0 ||
             write_word(reg::kParam3, static_cast<std::uint32_t>(s.fps)) != 0) {
             return KDR_ERR_FAIL;
         }
-        command = cmd::kMovieStart;
-    } else if (current == KDR_STATE_LIVE && target == KDR_STATE_PAUSED) {
-        command = cmd::kPause;
-    } else if (current == KDR_STATE_MOVIE && target == KDR_STATE_LIVE) {
-        command = cmd::kMovieStop;
-    } else if (current == KDR_STATE_PAUSED && target == KDR_STATE_LIVE) {
-        command = cmd::kResume;
+        r = to_export_result(command_call_locked(cmd::kMovieStart, true));
     } else {
-        return KDR_ERR_STATE;
+        std::uint32_t command = 0;
+        if (current == KDR_STATE_LIVE && target == KDR_STATE_PAUSED) {
+            command = cmd::kPause;
+        } else if (current == KDR_STATE_MOVIE && target == KDR_STATE_LIVE) {
+            command = cmd::kMovieStop;
+        } else if (current == KDR_STATE_PAUSED && target == KDR_STATE_LIVE) {
+            command = cmd::kResume;
+        } else {
+            return KDR_ERR_STATE;
+        }
+        r = run_command(command);
     }
-    r = run_command(command);
     if (r != KDR_OK) return r;
     r = query_state(notify, current);
     if (r != KDR_OK) return r;
