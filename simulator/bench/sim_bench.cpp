@@ -122,8 +122,11 @@ void BM_MovieFrame720p(benchmark::State& state) {
     rig.startMovie(60);
     std::vector<std::uint8_t> buf(kFrame);
     std::int64_t failures = 0;
+    std::uint64_t k = 0;
     for (auto _ : state) {
-        rig.ctl->advance(17);  // at least one frame period
+        // exactly to the next frame's due time (k x 1000 / 60 ms after the start)
+        ++k;
+        rig.ctl->advance(static_cast<std::uint32_t>(k * 1000 / 60 - (k - 1) * 1000 / 60));
         Words e{};
         do {
             if (rig.host->receive(kChEvent, e, 5000) != 0) {

@@ -93,7 +93,7 @@ struct Scenario {
     std::uint32_t firmware_version = 0x01000000u;
     std::int32_t firminfo[7] = {1, 0, 0, 0, 0, 0, 0};
     // KdrWdtInfo: state, interval, err_count, kdr_count, kdr_err
-    std::int32_t watchdog[5] = {1, 0, 0, 0, 0};
+    std::int32_t watchdog[5] = {1, 2000, 5, 0, 0};
     std::uint32_t panel_width = 1280, panel_height = 800;
     std::uint32_t output_width = 1280, output_height = 800, output_event = 0;
     std::uint32_t aux = 0;

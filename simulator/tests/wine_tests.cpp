@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "cw_process.h"
 #include "host.h"
 #include "merrowcom_sim.h"
 
@@ -31,6 +32,7 @@ struct Dll {
     MRCSIM_FN(MrcSim_LoadScenarioFile)
     MRCSIM_FN(MrcSim_LastError)
     MRCSIM_FN(MrcSim_SetHdmi)
+    MRCSIM_FN(MrcSim_GetHdmi)
     MRCSIM_FN(MrcSim_FailCommand)
     MRCSIM_FN(MrcSim_FailSend)
     MRCSIM_FN(MrcSim_MarkLost)
@@ -69,6 +71,7 @@ struct Dll {
             MRCSIM_BIND(MrcSim_LoadScenarioFile)
             MRCSIM_BIND(MrcSim_LastError)
             MRCSIM_BIND(MrcSim_SetHdmi)
+            MRCSIM_BIND(MrcSim_GetHdmi)
             MRCSIM_BIND(MrcSim_FailCommand)
             MRCSIM_BIND(MrcSim_FailSend)
             MRCSIM_BIND(MrcSim_MarkLost)
@@ -351,6 +354,61 @@ TEST_F(Component, ScenarioFilesLoad) {
     EXPECT_EQ(host->command(kCmdHdmi), 0);
     EXPECT_EQ(dll->MrcSim_LoadScenarioFile("Z:/nonexistent/x.json"), -1);
     EXPECT_NE(std::string(dll->MrcSim_LastError()).find("nonexistent"), std::string::npos);
+}
+
+// ---- the scenario named by MERROWCOM_SCENARIO, read by a fresh process ----
+
+bool WriteFileW(const std::wstring& path, const std::string& text) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+    CloseHandle(h);
+    return ok && done == text.size();
+}
+
+// Runs in the child process only (MRCSIM_CHILD_EXPECT set by the parent test).
+TEST(EnvChild, StartsWithTheScenario) {
+    const char* expect = std::getenv("MRCSIM_CHILD_EXPECT");
+    if (!expect) GTEST_SKIP() << "run by EnvScenario.*";
+    Dll& d = Dll::get();
+    ASSERT_NE(d.module, nullptr);
+    merrowcom::DeviceUtil* util = d.create_util();
+    std::uint32_t out = 0;
+    if (std::string(expect) == "fail") {
+        EXPECT_NE(util->op1_startup_first(&out), 0u);
+        EXPECT_NE(std::string(d.MrcSim_LastError()).find("versio"), std::string::npos) << d.MrcSim_LastError();
+        return;
+    }
+    ASSERT_EQ(util->op1_startup_first(&out), 0u);
+    ASSERT_EQ(util->op2_startup_second(&out), 0u);
+    EXPECT_EQ(out, std::strtoul(expect, nullptr, 0));
+    MrcSimHdmi h{};
+    ASSERT_EQ(d.MrcSim_GetHdmi(&h), 0);
+    EXPECT_EQ(h.state, 1u);  // "no_signal" from the file
+}
+
+std::uint32_t RunChild(const std::wstring& scenario_path, const wchar_t* expect) {
+    cwtest::ScopedEnv env(L"MERROWCOM_SCENARIO", scenario_path.c_str());
+    cwtest::ScopedEnv child(L"MRCSIM_CHILD_EXPECT", expect);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const auto r = cwtest::RunProcess(self, {L"--gtest_filter=EnvChild.*"}, 60000);
+    EXPECT_TRUE(r.started);
+    return r.exit_code;
+}
+
+TEST(EnvScenario, AProcessStartsWithTheScenarioFileOfItsEnvironment) {
+    cwtest::TempDir dir;
+    const std::wstring path = dir.path() + L"\\scenario.json";
+    ASSERT_TRUE(WriteFileW(path, R"({
+      // read at the first factory call
+      "firmware": {"version": "0x0A0B0C0D"},
+      "hdmi": {"state": "no_signal"}
+    })"));
+    EXPECT_EQ(RunChild(path, L"0x0A0B0C0D"), 0u);
+    ASSERT_TRUE(WriteFileW(path, R"({"firmware": {"versio": 1}})"));
+    EXPECT_EQ(RunChild(path, L"fail"), 0u);
 }
 
 }  // namespace
