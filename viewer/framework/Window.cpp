@@ -194,7 +194,11 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) 
 
     if (msg == WM_NCDESTROY && self->hwnd_ == hwnd) {
         self->Unbind();
-        self->OnFinalMessage();
+        try {
+            self->OnFinalMessage();
+        } catch (...) {
+            Trace("exception after the last message", msg);
+        }
     }
     return result;
 }

@@ -53,12 +53,15 @@ TEST(VistrelProgram, StartsOncePerSessionAndExitsCleanly) {
     EXPECT_STREQ(title, L"Vistrel");
     EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE) & kFrameStyle, static_cast<LONG_PTR>(kFrameStyle));
 
-    // A second start in the same session brings the first forward and ends.
+    // A second start in the same session restores the first and ends.
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(window));
     const cwtest::ProcessResult second = cwtest::RunProcess(cwtest::ExeDir() + L"\\Vistrel.exe", {}, 20000);
     ASSERT_TRUE(second.started);
     EXPECT_FALSE(second.timed_out);
     EXPECT_EQ(second.exit_code, 0u);
     EXPECT_EQ(WaitForSingleObject(first.pi.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first runs on";
+    EXPECT_FALSE(IsIconic(window)) << "the first window was restored";
 
     EXPECT_EQ(CloseAndWait(first, window), 0u);
 }

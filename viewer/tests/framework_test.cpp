@@ -461,6 +461,55 @@ TEST(FrameworkSplitter, ThreeRowsShowOneOfSeveralViewsPerPaneAndSwitch) {
     }
 }
 
+class CommandView : public fw::FormView {
+public:
+    CommandView() : FormView(IDD_TEST_FORM) {}
+    std::vector<WORD> commands;
+    bool OnCommand(WORD id, WORD) override {
+        commands.push_back(id);
+        return id == 500;  // the view takes 500 and leaves the rest to the frame
+    }
+};
+
+class CommandFrame : public fw::FrameWindow {
+public:
+    std::vector<WORD> commands;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
+        const LRESULT r = FrameWindow::HandleMessage(msg, w, l);
+        if (msg == WM_COMMAND && l == 0 && !(GetActiveView() && LOWORD(w) == 500)) commands.push_back(LOWORD(w));
+        return r;
+    }
+};
+
+TEST(FrameworkFrame, CommandsGoToTheActiveViewFirstAndFocusFollowsIt) {
+    CommandFrame frame;
+    ASSERT_TRUE(frame.Create(nullptr, L"frame", WS_OVERLAPPEDWINDOW, 0, RECT{0, 0, 300, 200}, nullptr, 0));
+    CommandView view;
+    ASSERT_TRUE(view.Create(frame.Handle(), fw::kPaneFirst));
+    frame.SetActiveView(&view);
+    frame.RecalcLayout();
+    const RECT fr = frame.ClientRect();
+    const RECT vr = view.RectInParent();
+    EXPECT_EQ(vr.right - vr.left, fr.right);
+    EXPECT_EQ(vr.bottom - vr.top, fr.bottom) << "the pane child fills the frame";
+
+    frame.Send(WM_COMMAND, MAKEWPARAM(500, 0), 0);
+    frame.Send(WM_COMMAND, MAKEWPARAM(501, 0), 0);
+    EXPECT_EQ(view.commands, (std::vector<WORD>{500, 501}));
+    EXPECT_EQ(frame.commands, (std::vector<WORD>{501}));
+
+    ShowWindow(frame.Handle(), SW_SHOW);
+    ShowWindow(view.Handle(), SW_SHOW);
+    SetFocus(frame.Handle());
+    EXPECT_TRUE(view.Handle() == GetFocus() || IsChild(view.Handle(), GetFocus()));
+
+    // A view whose window goes is no longer the active view.
+    view.Destroy();
+    EXPECT_EQ(frame.GetActiveView(), nullptr);
+}
+
 TEST(FrameworkResources, StringsInEachLanguage) {
     EXPECT_EQ(fw::LoadResString(IDS_NO_SIGNAL_1, fw::kLangEnglish), L"The application is unable to detect");
     EXPECT_EQ(fw::LoadResString(IDS_NO_SIGNAL_1, fw::kLangJapanese), L"映像信号を検出できません。");
