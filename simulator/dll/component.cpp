@@ -37,10 +37,14 @@ Controller& ctl() {
     std::lock_guard<std::mutex> lk(g_mu);
     if (!g_ctl) {
         mrcsim::Scenario s;
+#if defined(_WIN32)
+        const wchar_t* path = _wgetenv(L"MERROWCOM_SCENARIO");  // any file name, not only the ANSI ones
+#else
         const char* path = std::getenv("MERROWCOM_SCENARIO");
+#endif
         if (path && *path) {
             std::string err;
-            if (!mrcsim::loadScenarioFile(path, s, err)) {
+            if (!mrcsim::loadScenarioFile(std::filesystem::path(path), s, err)) {
                 g_error = err;
                 g_scenario_failed = true;
                 s = mrcsim::Scenario{};
@@ -168,7 +172,7 @@ int32_t MrcSim_LoadScenarioFile(const char* path) {
     if (!path) return fail("MrcSim_LoadScenarioFile: null path");
     mrcsim::Scenario s;
     std::string err;
-    if (!mrcsim::loadScenarioFile(path, s, err)) return fail(err);
+    if (!mrcsim::loadScenarioFileUtf8(path, s, err)) return fail(err);
     Controller& c = ctl();
     {
         std::lock_guard<std::mutex> lk(g_mu);

@@ -79,7 +79,7 @@ typedef struct MrcSimStatus {
 /* Power-on reset with a scenario given as JSON text (NULL or "" = all defaults). Threads are
  * restarted; the registered receiver is kept. */
 int32_t MrcSim_Reset(const char* scenario_json);
-/* Power-on reset with a scenario file. */
+/* Power-on reset with a scenario file (UTF-8 file name). */
 int32_t MrcSim_LoadScenarioFile(const char* path);
 /* Changes the running controller with a partial scenario (JSON, same keys as a scenario
  * file) merged over the current one, without a reset: HDMI changes send their events. */

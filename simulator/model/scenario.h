@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,8 @@ struct Scenario {
 // on a syntax error, an unknown key or a value out of range; `out` is then unchanged.
 bool parseScenarioJson(const std::string& text, Scenario& out, std::string& error);
 // Reads the file and parses it.
-bool loadScenarioFile(const std::string& path, Scenario& out, std::string& error);
+bool loadScenarioFile(const std::filesystem::path& path, Scenario& out, std::string& error);
+// The same with a UTF-8 file name.
+bool loadScenarioFileUtf8(const std::string& path, Scenario& out, std::string& error);
 
 }  // namespace mrcsim

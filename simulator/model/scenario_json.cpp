@@ -321,19 +321,25 @@ bool parseScenarioJson(const std::string& text, Scenario& out, std::string& erro
     return false;
 }
 
-bool loadScenarioFile(const std::string& path, Scenario& out, std::string& error) {
+bool loadScenarioFile(const std::filesystem::path& path, Scenario& out, std::string& error) {
+    const std::u8string u8 = path.u8string();
+    const std::string name(u8.begin(), u8.end());
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "scenario: cannot open \"" + path + "\"";
+        error = "scenario: cannot open \"" + name + "\"";
         return false;
     }
     std::ostringstream ss;
     ss << in.rdbuf();
     if (!parseScenarioJson(ss.str(), out, error)) {
-        error = path + ": " + error;
+        error = name + ": " + error;
         return false;
     }
     return true;
+}
+
+bool loadScenarioFileUtf8(const std::string& path, Scenario& out, std::string& error) {
+    return loadScenarioFile(std::filesystem::path(std::u8string(path.begin(), path.end())), out, error);
 }
 
 }  // namespace mrcsim

@@ -367,6 +367,8 @@ bool WriteFileW(const std::wstring& path, const std::string& text) {
     return ok && done == text.size();
 }
 
+constexpr UINT kChildPassed = 77;
+
 // Runs in the child process only (MRCSIM_CHILD_EXPECT set by the parent test).
 TEST(EnvChild, StartsWithTheScenario) {
     const char* expect = std::getenv("MRCSIM_CHILD_EXPECT");
@@ -378,14 +380,16 @@ TEST(EnvChild, StartsWithTheScenario) {
     if (std::string(expect) == "fail") {
         EXPECT_NE(util->op1_startup_first(&out), 0u);
         EXPECT_NE(std::string(d.MrcSim_LastError()).find("versio"), std::string::npos) << d.MrcSim_LastError();
-        return;
+    } else {
+        ASSERT_EQ(util->op1_startup_first(&out), 0u);
+        ASSERT_EQ(util->op2_startup_second(&out), 0u);
+        EXPECT_EQ(out, std::strtoul(expect, nullptr, 0));
+        MrcSimHdmi h{};
+        ASSERT_EQ(d.MrcSim_GetHdmi(&h), 0);
+        EXPECT_EQ(h.state, 1u);  // "no_signal" from the file
     }
-    ASSERT_EQ(util->op1_startup_first(&out), 0u);
-    ASSERT_EQ(util->op2_startup_second(&out), 0u);
-    EXPECT_EQ(out, std::strtoul(expect, nullptr, 0));
-    MrcSimHdmi h{};
-    ASSERT_EQ(d.MrcSim_GetHdmi(&h), 0);
-    EXPECT_EQ(h.state, 1u);  // "no_signal" from the file
+    // a distinct exit code tells the parent this test ran and passed
+    if (!HasFailure()) ExitProcess(kChildPassed);
 }
 
 std::uint32_t RunChild(const std::wstring& scenario_path, const wchar_t* expect) {
@@ -400,15 +404,19 @@ std::uint32_t RunChild(const std::wstring& scenario_path, const wchar_t* expect)
 
 TEST(EnvScenario, AProcessStartsWithTheScenarioFileOfItsEnvironment) {
     cwtest::TempDir dir;
-    const std::wstring path = dir.path() + L"\\scenario.json";
+    const std::wstring sub = dir.path() + L"\\sc\u00e9nario \u30c6\u30b9\u30c8";  // not an ANSI name
+    ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+    const std::wstring path = sub + L"\\scenario.json";
     ASSERT_TRUE(WriteFileW(path, R"({
       // read at the first factory call
       "firmware": {"version": "0x0A0B0C0D"},
       "hdmi": {"state": "no_signal"}
     })"));
-    EXPECT_EQ(RunChild(path, L"0x0A0B0C0D"), 0u);
+    EXPECT_EQ(RunChild(path, L"0x0A0B0C0D"), kChildPassed);
     ASSERT_TRUE(WriteFileW(path, R"({"firmware": {"versio": 1}})"));
-    EXPECT_EQ(RunChild(path, L"fail"), 0u);
+    EXPECT_EQ(RunChild(path, L"fail"), kChildPassed);
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(sub.c_str());
 }
 
 }  // namespace
