@@ -115,6 +115,14 @@ std::int32_t await_reply(std::uint32_t code, std::chrono::milliseconds limit) {
     }
 }
 
+// A transfer given up after its request went out: its reply (the controller's refusal, or a
+// late end) is collected here, up to the usual limit, so the next exchange of the same code
+// cannot take it for its own.
+std::int32_t abandon(std::uint32_t code, std::int32_t result) {
+    (void)await_reply(code, kReplyLimit);
+    return result;
+}
+
 std::int32_t command_within(std::uint32_t code, std::chrono::milliseconds limit) {
     std::lock_guard<std::mutex> lock(bridge().command_lock);
     const std::int32_t r = send_request(code);
@@ -188,14 +196,15 @@ std::int32_t write_file(const std::string& name, std::uint32_t window, const std
     if (write_word(reg::kParam0, window) != 0) return rc::kBad;
     std::int32_t r = send_request(kCmdReceiveFile);
     if (r != 0) return r;
-    if ((r = write_name(window, name)) != 0) return r;
-    if ((r = wait_flag(window, 0)) != 0) return r;
+    const auto give_up = [](std::int32_t result) { return abandon(kCmdReceiveFile, result); };
+    if ((r = write_name(window, name)) != 0) return give_up(r);
+    if ((r = wait_flag(window, 0)) != 0) return give_up(r);
     const auto total = static_cast<std::uint32_t>(length);
     if (write_word(b + kTotal, total) != 0 || write_word(b + kStillToCome, total) != 0 ||
         write_word(b + kChunkLength, 0) != 0) {
-        return rc::kBad;
+        return give_up(rc::kBad);
     }
-    if ((r = send_data(window, data, length, on_chunk)) != 0) return r;
+    if ((r = send_data(window, data, length, on_chunk)) != 0) return give_up(r);
     return await_reply(kCmdReceiveFile, kReplyLimit);
 }
 
@@ -210,31 +219,32 @@ std::int32_t read_file(const std::string& name, std::uint32_t window, std::vecto
     std::int32_t r = write_name(window, name);
     if (r != 0) return r;
     if ((r = send_request(kCmdSendFile)) != 0) return r;
-    if ((r = wait_flag(window, 1)) != 0) return r;
+    const auto give_up = [](std::int32_t result) { return abandon(kCmdSendFile, result); };
+    if ((r = wait_flag(window, 1)) != 0) return give_up(r);
     std::uint32_t total = 0;
-    if (read_word(b + kTotal, total) != 0) return rc::kBad;
+    if (read_word(b + kTotal, total) != 0) return give_up(rc::kBad);
     std::vector<std::uint8_t> data;
     try {
         data.resize(total);
     } catch (const std::bad_alloc&) {
-        return rc::kBad;
+        return give_up(rc::kBad);
     }
     // The controller's counts are checked before they touch the buffer: a chunk never
     // lands beyond the announced total.
     std::size_t received = 0;
     for (;;) {
-        if ((r = wait_flag(window, 1)) != 0) return r;
+        if ((r = wait_flag(window, 1)) != 0) return give_up(r);
         std::uint32_t chunk = 0, still = 0;
-        if (read_word(b + kChunkLength, chunk) != 0 || read_word(b + kStillToCome, still) != 0) return rc::kBad;
-        if (chunk > kChunkBytes || chunk > total - received) return rc::kBad;
-        if (chunk == 0 && still != 0) return rc::kBad;  // no progress: the sender is confused
-        if (chunk > 0 && read_area(b + kData, data.data() + received, chunk) != 0) return rc::kBad;
+        if (read_word(b + kChunkLength, chunk) != 0 || read_word(b + kStillToCome, still) != 0) return give_up(rc::kBad);
+        if (chunk > kChunkBytes || chunk > total - received) return give_up(rc::kBad);
+        if (chunk == 0 && still != 0) return give_up(rc::kBad);  // no progress: the sender is confused
+        if (chunk > 0 && read_area(b + kData, data.data() + received, chunk) != 0) return give_up(rc::kBad);
         received += chunk;
         if (on_chunk) on_chunk(ChunkInfo{window, total, still});
-        if (write_word(b + kFlag, 0) != 0) return rc::kBad;
+        if (write_word(b + kFlag, 0) != 0) return give_up(rc::kBad);
         if (still == 0) break;
     }
-    if (received != total) return rc::kBad;  // the file ended short of its announced length
+    if (received != total) return give_up(rc::kBad);  // the file ended short of its announced length
     if ((r = await_reply(kCmdSendFile, kReplyLimit)) != 0) return r;
     out = std::move(data);
     return rc::kOk;
