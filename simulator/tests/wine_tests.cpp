@@ -15,6 +15,7 @@
 #include "cw_process.h"
 #include "host.h"
 #include "merrowcom_sim.h"
+#include "pattern.h"
 
 using namespace mrcsim;
 using testhost::Host;
@@ -279,6 +280,37 @@ TEST_F(Component, TransferWindowsAndFirmwareUpdate) {
     EXPECT_EQ(active, img);
     ASSERT_EQ(host->shell("rm -f /dev/shm/firmupdate_read.img", &ex), 0);
     EXPECT_EQ(dll->MrcSim_GetFile("/dev/shm/firmupdate_read.img", nullptr, 0, &len), -1);
+}
+
+TEST_F(Component, RealClockMovieRunsOnTheComponentsThreads) {
+    ASSERT_EQ(dll->MrcSim_Reset(R"({"hdmi": {"width": 1280, "height": 720}, "record": false})"), 0);
+    ASSERT_EQ(host->command(kCmdOpen), 0);
+    host->wr(kParam0, 640);
+    host->wr(kParam1, 360);
+    host->wr(kParam2, 0);
+    host->wr(kParam3, 60);
+    ASSERT_EQ(host->command(kCmdMovieStart), 0);
+    std::vector<std::uint8_t> f(640 * 3 * 360);
+    int frames = 0, bad = 0;
+    std::int64_t last = -1;
+    const DWORD end = GetTickCount() + 700;
+    while (GetTickCount() < end) {
+        Words e{};
+        if (host->receive(kChEvent, e, 100) != 0 || e[0] != kEvFrame) continue;
+        if (gf->op12_read_block(e[3], f.data(), static_cast<std::uint32_t>(f.size())) != 0) ++bad;
+        const std::int64_t c = PatternRenderer::readCounter(f.data(), 640, 360, 640 * 3);
+        if (c <= last) ++bad;  // the picture moves on from frame to frame
+        last = c;
+        host->wr(kParam0, e[3]);
+        if (host->command(kCmdFrameRelease) != 0) ++bad;
+        ++frames;
+    }
+    EXPECT_GT(frames, 0);
+    EXPECT_EQ(bad, 0);
+    ASSERT_EQ(host->command(kCmdMovieStop), 0);
+    MrcSimStatus st{};
+    ASSERT_EQ(dll->MrcSim_GetStatus(&st), 0);
+    EXPECT_EQ(st.frames_produced, static_cast<std::uint64_t>(frames) + st.frames_out);
 }
 
 // ---- faults reach the caller as the bridge would see them ----
