@@ -155,6 +155,11 @@ void MovieQueue::transfer_loop() {
             if (read) {
                 seconds = static_cast<double>(t1 - t0) / static_cast<double>(clock_.frequency);
                 give_back(address, ok);
+            } else {
+                // The controller keeps a frame until it is given back: a failed read must not
+                // cost it one of its buffers for good.
+                bool given = false;
+                give_back(address, given);
             }
         } else {
             bool given = false;
