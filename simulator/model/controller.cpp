@@ -539,10 +539,15 @@ void Controller::setStateLocked(std::uint32_t s) {
 
 std::uint64_t Controller::pictureFrameLocked() const {
     if (state_ == kStatePaused) return frozen_frame_;
+    return pictureFrameAtLocked(static_cast<double>(clockMsLocked()));
+}
+
+std::uint64_t Controller::pictureFrameAtLocked(double ms) const {
     const double fps = fpsForCode(sc_.hdmi.fps_code);
-    const std::uint64_t now = clockMsLocked();
-    const std::uint64_t since = now > picture_origin_ms_ ? now - picture_origin_ms_ : 0;
-    return static_cast<std::uint64_t>(static_cast<double>(since) * (fps > 0 ? fps : 60.0) / 1000.0);
+    const double since = ms - static_cast<double>(picture_origin_ms_);
+    if (since <= 0) return 0;
+    // the small bias keeps exact frame times (k periods after the origin) on frame k
+    return static_cast<std::uint64_t>(since * (fps > 0 ? fps : 60.0) / 1000.0 + 1e-6);
 }
 
 bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code, std::uint32_t* w1,
@@ -811,7 +816,7 @@ std::uint64_t Controller::nextDueLocked() const {
     return due;
 }
 
-void Controller::produceFrameLocked(std::unique_lock<std::mutex>& lk) {
+void Controller::produceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint64_t index) {
     const HdmiInput& in = sc_.hdmi;
     if (in.kind != HdmiInput::Kind::Signal || in.hdcp) return;  // nothing to capture
     FrameBuffer* fb = nullptr;
@@ -827,7 +832,10 @@ void Controller::produceFrameLocked(std::unique_lock<std::mutex>& lk) {
     }
     fb->state = FrameBuffer::State::Rendering;
     rendering_ = true;
-    const std::uint64_t frame_no = pictureFrameLocked();
+    // the input frame showing at the frame's exact due time (not "now": a late clock thread
+    // must not give two frames the same picture)
+    const double due = static_cast<double>(movie_start_ms_) + static_cast<double>(index) * 1000.0 / movie_fps_;
+    const std::uint64_t frame_no = pictureFrameAtLocked(due);
     const std::uint32_t w = movie_w_, h = movie_h_, fmt = movie_format_;
     std::uint8_t* data = fb->data.data();
     lk.unlock();
@@ -860,7 +868,7 @@ void Controller::clockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t
             ++movie_next_index_;
             continue;
         }
-        produceFrameLocked(lk);
+        produceFrameLocked(lk, movie_next_index_);
         ++movie_next_index_;
     }
 }

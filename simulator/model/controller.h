@@ -168,8 +168,9 @@ private:
     void applyHdmiLocked(const HdmiInput& in, bool emit_events);
     std::uint32_t hdmiEventWordLocked(const HdmiInput& in, bool hdcp_changed) const;
     std::uint64_t pictureFrameLocked() const;
+    std::uint64_t pictureFrameAtLocked(double ms) const;
     void clockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t now);
-    void produceFrameLocked(std::unique_lock<std::mutex>& lk);
+    void produceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint64_t index);
     std::uint64_t steadyMs() const;
     std::uint64_t nextDueLocked() const;
     std::uint64_t movieDueLocked(std::uint64_t index) const;
