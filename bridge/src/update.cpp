@@ -101,7 +101,7 @@ bool format_line(const char* format, const char* name, std::string& out) {
 }
 
 // Runs a line; with `need_zero` its exit status must be 0 as well.
-bool shell(const char* format, const char* name, bool need_zero) {
+bool run_line(const char* format, const char* name, bool need_zero) {
     std::string line;
     if (!format_line(format, name, line)) return false;
     std::uint32_t exit_status = 0;
@@ -116,25 +116,25 @@ constexpr const char kToolSwap[] = "/usr/sbin/fw_update swap";
 
 bool attempt(const std::vector<std::uint8_t>& image, Progress& progress) {
     progress.state(KDR_UPDATE_WRITING);
-    if (!shell(kRemove, kWriteImage, false)) return false;
+    if (!run_line(kRemove, kWriteImage, false)) return false;
     if (shell::write_file(kWriteImage, shell::kWinImageToController, image.data(), image.size(),
                           progress.chunk_reporter(0, 80)) != 0) {
         return false;
     }
     progress.percent(80);
-    if (!shell(kToolWrite, kWriteImage, true)) return false;
-    if (!shell(kRemove, kWriteImage, false)) return false;
+    if (!run_line(kToolWrite, kWriteImage, true)) return false;
+    if (!run_line(kRemove, kWriteImage, false)) return false;
     progress.percent(100);
 
     progress.state(KDR_UPDATE_VERIFYING);
-    if (!shell(kRemove, kReadImage, false)) return false;
-    if (!shell(kToolRead, kReadImage, true)) return false;
+    if (!run_line(kRemove, kReadImage, false)) return false;
+    if (!run_line(kToolRead, kReadImage, true)) return false;
     progress.percent(20);
     std::vector<std::uint8_t> back;
     if (shell::read_file(kReadImage, shell::kWinImageFromController, back, progress.chunk_reporter(20, 80)) != 0) {
         return false;
     }
-    if (!shell(kRemove, kReadImage, false)) return false;
+    if (!run_line(kRemove, kReadImage, false)) return false;
     progress.percent(100);
 
     // The tool may pad what it reads back; a shorter read-back is a mismatch.
@@ -143,7 +143,7 @@ bool attempt(const std::vector<std::uint8_t>& image, Progress& progress) {
     back.shrink_to_fit();
     if (!same) return false;
     progress.report();
-    return shell(kToolSwap, nullptr, true);
+    return run_line(kToolSwap, nullptr, true);
 }
 
 }  // namespace
