@@ -1,0 +1,453 @@
+// Capwell driven as the viewer drives it, under Wine with the real bridge
+// (Tolvane.dll) and the controller simulator (Merrowcom.dll): a client window
+// registered for "Capwell_NotifyMessage" records the notifications in order,
+// the simulator's HDMI timeline and its record of received commands and
+// register writes are the other end.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CapwellHarness.h"
+#include "cw_process.h"
+
+namespace {
+
+using cwtest::CapwellApi;
+using cwtest::SimApi;
+
+// Register words of the video plane that the bridge writes before each draw.
+constexpr uint32_t kPlaneVideoEnb = 0x0E100104u;
+constexpr uint32_t kPlaneDst = 0x0E100110u;  // x, y, w, h
+constexpr uint32_t kPlaneSrc = 0x0E100120u;  // x, y, w, h
+constexpr uint32_t kPlaneAngle = 0x0E100130u;
+
+// Command codes on the command channel.
+constexpr uint32_t kCmdWdtSet = 0x00001u, kCmdTime = 0x50001u, kCmdOutput = 0x70001u;
+constexpr uint32_t kCmdSetMatrix = 0x80002u, kCmdSetAxes = 0x80003u, kCmdSetDrive = 0x80004u,
+                   kCmdSetLut = 0x80005u, kCmdSetMute = 0x80006u;
+constexpr uint32_t kCmdPause = 0xB0010u, kCmdResume = 0xB0011u, kCmdMovieStart = 0xC0001u,
+                   kCmdMovieStop = 0xC0002u, kCmdStill = 0xB0001u;
+constexpr uint32_t kChDraw = 16;
+
+// ---- Client window ------------------------------------------------------------
+
+std::vector<WPARAM> g_notes;
+UINT g_code = 0;
+
+LRESULT CALLBACK ClientProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (g_code != 0 && msg == g_code) {
+        g_notes.push_back(wp);
+        return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+HWND MakeClient() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ClientProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"CwVideoFlowClient";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"client", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+void Pump(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) return true;
+        Pump(10);
+    }
+    return done();
+}
+
+int Count(WPARAM code) {
+    int n = 0;
+    for (WPARAM w : g_notes) n += w == code;
+    return n;
+}
+
+// ---- The simulator's record -----------------------------------------------------
+
+// The words of a plane box as last written (x, y, w, h); -1 where never written.
+struct Box {
+    int32_t x = -1, y = -1, w = -1, h = -1;
+    bool operator==(const Box& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+};
+std::ostream& operator<<(std::ostream& os, const Box& b) {
+    return os << "(" << b.x << ", " << b.y << ", " << b.w << ", " << b.h << ")";
+}
+
+struct Record {
+    std::vector<MrcSimRecord> entries;
+    explicit Record(SimApi& sim) {
+        sim.MrcSim_WaitIdle(2000);
+        const uint32_t n = sim.MrcSim_RecordCount();
+        for (uint32_t i = 0; i < n; ++i) {
+            MrcSimRecord r{};
+            if (sim.MrcSim_RecordGet(i, &r) == 0) entries.push_back(r);
+        }
+    }
+    int Commands(uint32_t code) const {
+        int c = 0;
+        for (const auto& r : entries) c += r.kind == 1 && r.channel == 34 && r.words[0] == code;
+        return c;
+    }
+    int Draws() const {
+        int c = 0;
+        for (const auto& r : entries) c += r.kind == 1 && r.channel == kChDraw;
+        return c;
+    }
+    int Writes(uint32_t address) const {
+        int c = 0;
+        for (const auto& r : entries) c += r.kind == 2 && r.address == address;
+        return c;
+    }
+    uint32_t LastWord(uint32_t address, uint32_t otherwise = 0xFFFFFFFFu) const {
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+            if (it->kind == 2 && it->address == address) return it->words[0];
+        return otherwise;
+    }
+    Box LastBox(uint32_t address) const {
+        return {static_cast<int32_t>(LastWord(address)), static_cast<int32_t>(LastWord(address + 4)),
+                static_cast<int32_t>(LastWord(address + 8)), static_cast<int32_t>(LastWord(address + 12))};
+    }
+};
+
+constexpr char kScenario[] = R"({
+  "firmware": {"version": "0x11000200"},
+  "watchdog": {"state": 1, "interval": 2000, "err_count": 5, "kdr_count": 0, "kdr_err": 0},
+  "output": {"width": 1920, "height": 1080, "event": 0},
+  "hdmi": {"state": "signal", "width": 1920, "height": 1080, "fps_code": 8,
+           "scan": "progressive", "format": "RGB", "bit_depth": 8, "hdcp": false},
+  "movie": {"buffers": 4, "fps": 0},
+  "clock": "real"
+})";
+
+constexpr uint16_t kInterval = 16;
+
+class VideoFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Load());
+        ASSERT_EQ(sim.MrcSim_Reset(kScenario), 0) << sim.MrcSim_LastError();
+        dir = std::make_unique<cwtest::TempDir>();
+        const std::wstring reports = dir->path() + L"\\reports.txt";
+        SetEnvironmentVariableW(L"CAPWELL_REPORT_FILE", reports.c_str());
+        ASSERT_TRUE(cpw.Load());
+    }
+    // Initialise and register the client, as the viewer does at start.
+    void Start(uint32_t api_log = 0) {
+        CpwInitParams p{};
+        wcscpy(reinterpret_cast<wchar_t*>(p.name), L"CwVideoFlow");
+        p.interval = kInterval;
+        p.audio_delay = 20;
+        p.wdt_interval = 2000;
+        p.wdt_err_count = 5;
+        p.api_log = api_log;
+        ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
+        initialised = true;
+        client = MakeClient();
+        ASSERT_NE(client, nullptr);
+        uint32_t code = 0;
+        ASSERT_EQ(cpw.Cpw_GetNotifyWindowMessageCode(&code), CPW_OK);
+        ASSERT_EQ(code, RegisterWindowMessageW(L"Capwell_NotifyMessage"));
+        g_code = code;
+        g_notes.clear();
+        ASSERT_EQ(cpw.Cpw_RegisterNotifyWindowMessage(client), CPW_OK);
+        hidden = FindWindowW(L"Capwell_VideoInput", nullptr);
+        ASSERT_NE(hidden, nullptr);
+    }
+    void TearDown() override {
+        if (initialised) {
+            EXPECT_EQ(cpw.Cpw_Finalize(), CPW_OK);
+        }
+        cpw.Unload();
+        if (client != nullptr) DestroyWindow(client);
+        g_code = 0;
+    }
+    CpwVideoState State() {
+        CpwVideoState s{};
+        EXPECT_EQ(cpw.Cpw_GetState(&s), CPW_OK);
+        return s;
+    }
+    CpwHdmiInfo Hdmi() {
+        CpwHdmiInfo h{};
+        EXPECT_EQ(cpw.Cpw_GetHdmiInfo(&h), CPW_OK);
+        return h;
+    }
+    // A few worker periods and the controller idle.
+    void Settle(int periods = 4) {
+        Pump(kInterval * periods);
+        sim.MrcSim_WaitIdle(2000);
+    }
+    // Waits for the n-th notification of `code` (counted since the last clear).
+    bool WaitFor(WPARAM code, int n = 1, int timeout_ms = 3000) {
+        return PumpUntil([&] { return Count(code) >= n; }, timeout_ms);
+    }
+    std::string ApiLogTail(size_t from) {
+        const std::string text = cwtest::ReadFileText(cwtest::ApiLogPath());
+        return from < text.size() ? text.substr(from) : std::string();
+    }
+
+    SimApi sim;
+    CapwellApi cpw;
+    bool initialised = false;
+    HWND client = nullptr;
+    HWND hidden = nullptr;
+    std::unique_ptr<cwtest::TempDir> dir;
+};
+
+}  // namespace
+
+// ---- HDMI timeline ----------------------------------------------------------------
+
+// Cable unplug and plug, signal loss, a format change and HDCP, run by the
+// simulator's own timeline 1.5 s apart (timer 1 reads once a second). After
+// each change the client gets the state change (when the words change) and
+// then the HDMI notification, and the records match the input.
+TEST_F(VideoFlow, HdmiTimelineReachesTheClientInOrder) {
+    Start();
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
+    Settle();
+    g_notes.clear();
+    ASSERT_EQ(sim.MrcSim_Update(R"({"timeline": [
+        {"at_ms": 300, "hdmi": {"state": "no_cable"}},
+        {"at_ms": 1800, "hdmi": {"state": "signal"}},
+        {"at_ms": 3300, "hdmi": {"state": "no_signal"}},
+        {"at_ms": 4800, "hdmi": {"state": "signal", "width": 1280, "height": 720, "fps_code": 6,
+                                 "scan": "interlaced", "format": "YUV422"}},
+        {"at_ms": 6300, "hdmi": {"hdcp": true}}]})"),
+              0)
+        << sim.MrcSim_LastError();
+
+    // Cable unplugged.
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 1));
+    EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
+    CpwHdmiInfo h = Hdmi();
+    EXPECT_EQ(h.status, 2u);
+    EXPECT_EQ(h.fps, 0.0);
+    CpwVideoState s = State();
+    EXPECT_EQ(s.available, 0u);
+    EXPECT_EQ(s.video, 0u);
+    EXPECT_EQ(s.audio, 0u);
+
+    // Plugged in again with the signal: available, the client asks for play.
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 2));
+    EXPECT_EQ(g_notes.size(), 4u);
+    EXPECT_EQ(g_notes[2], CPW_NOTIFY_STATE);
+    h = Hdmi();
+    EXPECT_EQ(h.status, 0u);
+    EXPECT_EQ(h.width, 1920);
+    EXPECT_EQ(h.fps, 60.0);
+    EXPECT_EQ(State().available, 1u);
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
+    EXPECT_EQ(State().video, 1u);
+
+    // Signal lost with the cable in.
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 3));
+    h = Hdmi();
+    EXPECT_EQ(h.status, 1u);
+    EXPECT_EQ(State().available, 0u);
+
+    // Back with another format.
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 4));
+    h = Hdmi();
+    EXPECT_EQ(h.status, 0u);
+    EXPECT_EQ(h.width, 1280);
+    EXPECT_EQ(h.height, 720);
+    EXPECT_EQ(h.fps, 50.0);
+    EXPECT_EQ(h.scan, 1u);
+    EXPECT_EQ(h.format, 3u);
+    EXPECT_EQ(h.detect_hdcp, 0u);
+    EXPECT_EQ(State().available, 1u);
+    const size_t before_hdcp = g_notes.size();
+
+    // HDCP on the running signal: only the HDMI notification.
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 5));
+    EXPECT_EQ(std::vector<WPARAM>(g_notes.begin() + static_cast<ptrdiff_t>(before_hdcp), g_notes.end()),
+              (std::vector<WPARAM>{CPW_NOTIFY_HDMI}));
+    EXPECT_EQ(Hdmi().detect_hdcp, 1u);
+    EXPECT_EQ(State().available, 1u);
+
+    // Every notification was one of the two kinds, never the watchdog or power.
+    EXPECT_EQ(Count(CPW_NOTIFY_HDMI) + Count(CPW_NOTIFY_STATE), static_cast<int>(g_notes.size()));
+}
+
+TEST_F(VideoFlow, FiredWatchdogNotifiesEverySecondUntilItRecovers) {
+    Start();
+    Pump(1300);
+    EXPECT_EQ(Count(CPW_NOTIFY_WATCHDOG), 0);
+    ASSERT_EQ(sim.MrcSim_Update(R"({"watchdog": {"kdr_err": 5}})"), 0) << sim.MrcSim_LastError();
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_WATCHDOG, 2, 3500));
+    ASSERT_EQ(sim.MrcSim_Update(R"({"watchdog": {"kdr_err": 0}})"), 0);
+    Pump(1100);
+    const int after = Count(CPW_NOTIFY_WATCHDOG);
+    Pump(1300);
+    EXPECT_EQ(Count(CPW_NOTIFY_WATCHDOG), after);
+    EXPECT_EQ(Count(CPW_NOTIFY_STATE), 0);  // the watchdog does not touch the state
+}
+
+// ---- Suspend and resume -------------------------------------------------------------
+
+// Suspend through WM_POWERBROADCAST: one state notification; the callbacks
+// are unregistered (an HDMI change while suspended reaches neither the log's
+// callback line nor the client); the resume configures the device again and
+// the next pass sends every group; HDMI changes within the settle second
+// after the resume are not reported, the ones after it are.
+TEST_F(VideoFlow, SuspendUnregistersCallbacksAndResumeResendsEverything) {
+    Start(1);
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
+    Settle();
+    g_notes.clear();
+
+    const auto t0 = std::chrono::steady_clock::now();
+    SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    const auto answered = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(answered, std::chrono::milliseconds(950));  // the device's time before the system sleeps
+    EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE}));
+    CpwVideoState s = State();
+    EXPECT_EQ(s.available, 0u);
+    EXPECT_EQ(s.video, 0u);
+
+    size_t log_mark = cwtest::ReadFileText(cwtest::ApiLogPath()).size();
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    Pump(2300);
+    EXPECT_EQ(g_notes.size(), 1u);
+    EXPECT_EQ(ApiLogTail(log_mark).find("HDMI Callback arrived."), std::string::npos);
+    EXPECT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);  // ignored while suspended
+    EXPECT_EQ(g_notes.size(), 1u);
+    EXPECT_EQ(State().video, 0u);
+
+    sim.MrcSim_WaitIdle(2000);
+    ASSERT_EQ(sim.MrcSim_RecordClear(), 0);
+    SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_EQ(g_notes.size(), 1u);  // no signal at the resume: no word changes, no notification
+    Settle();
+    {
+        const Record rec(sim);
+        // The device configured again: output read, time, watchdog.
+        EXPECT_GE(rec.Commands(kCmdOutput), 1);
+        EXPECT_EQ(rec.Commands(kCmdTime), 1);
+        EXPECT_EQ(rec.Commands(kCmdWdtSet), 1);
+        // The forced pass: every colour group although none changed, and a
+        // draw carrying the plane's enable, destination, source and angle.
+        for (uint32_t code : {kCmdSetLut, kCmdSetMatrix, kCmdSetDrive, kCmdSetMute, kCmdSetAxes})
+            EXPECT_EQ(rec.Commands(code), 1) << std::hex << code;
+        EXPECT_GE(rec.Draws(), 1);
+        EXPECT_GE(rec.Writes(kPlaneVideoEnb), 1);
+        EXPECT_GE(rec.Writes(kPlaneDst), 1);
+        EXPECT_GE(rec.Writes(kPlaneSrc), 1);
+        EXPECT_GE(rec.Writes(kPlaneAngle), 1);
+    }
+
+    // Settle window: the signal returning within the first second is not reported.
+    log_mark = cwtest::ReadFileText(cwtest::ApiLogPath()).size();
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    Pump(1500);
+    EXPECT_NE(ApiLogTail(log_mark).find("HDMI Callback arrived."), std::string::npos);  // registered again
+    EXPECT_EQ(Count(CPW_NOTIFY_HDMI), 0);
+    EXPECT_EQ(State().available, 0u);
+    // After the settle tick: no signal, then signal, and the video is available.
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 1));
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_TRUE(PumpUntil([&] { return State().available == 1; }, 3000));
+    EXPECT_EQ(Count(CPW_NOTIFY_POWER), 0);
+}
+
+// A suspend whose device reads fail tells the client with CPW_NOTIFY_POWER.
+TEST_F(VideoFlow, FailedSuspendNotifiesPower) {
+    Start();
+    ASSERT_EQ(sim.MrcSim_FailCommand(34, 0x10001u, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);  // watchdog read
+    SendMessageW(hidden, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+    EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE, CPW_NOTIFY_POWER}));
+    sim.MrcSim_ClearFaults();
+}
+
+// ---- Position and zoom --------------------------------------------------------------
+
+// Wine's display is 1920 x 1080, unrotated; on an output of half that size
+// the picture's rectangle is halved. The controller gets the mapped
+// rectangle as the plane's destination, and the angle 0.
+TEST_F(VideoFlow, PositionIsMappedOntoTheOutput) {
+    ASSERT_EQ(sim.MrcSim_Update(R"({"output": {"width": 960, "height": 540}})"), 0);
+    Start();
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
+    Settle();
+    sim.MrcSim_RecordClear();
+    RECT r{100, 60, 740, 420};
+    ASSERT_EQ(cpw.Cpw_SetVideoPosition(&r), CPW_OK);
+    Settle();
+    const Record rec(sim);
+    ASSERT_GE(rec.Draws(), 1);
+    EXPECT_EQ(rec.LastBox(kPlaneDst), (Box{50, 30, 320, 180}));
+    EXPECT_EQ(rec.LastWord(kPlaneAngle), 0u);
+    EXPECT_EQ(rec.LastWord(kPlaneVideoEnb), 1u);
+    EXPECT_EQ(cpw.Cpw_SetVideoPosition(nullptr), CPW_E_NULL);
+}
+
+// Zoom rectangles reach the controller through the worker: three within a
+// period give one draw with the last; the reset gives the whole picture.
+TEST_F(VideoFlow, ZoomRectanglesReachThePlaneThroughTheWorker) {
+    Start();
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
+    Settle();
+    sim.MrcSim_RecordClear();
+    // The input is 1920 x 1080, the zoom frame 3840 x 2160: half the numbers.
+    const CpwZoomRect a{0, 0, 3840, 2160}, b{200, 100, 1920, 1080}, c{400, 200, 1600, 900};
+    ASSERT_EQ(cpw.Cpw_ZoomVideo(&a), CPW_OK);
+    ASSERT_EQ(cpw.Cpw_ZoomVideo(&b), CPW_OK);
+    ASSERT_EQ(cpw.Cpw_ZoomVideo(&c), CPW_OK);
+    Settle();
+    {
+        const Record rec(sim);
+        EXPECT_EQ(rec.Draws(), 1);
+        EXPECT_EQ(rec.Writes(kPlaneSrc), 1);
+        EXPECT_EQ(rec.LastBox(kPlaneSrc), (Box{200, 100, 800, 450}));
+    }
+    sim.MrcSim_RecordClear();
+    ASSERT_EQ(cpw.Cpw_ResetZoomVideo(), CPW_OK);
+    Settle();
+    {
+        const Record rec(sim);
+        EXPECT_EQ(rec.Draws(), 1);
+        EXPECT_EQ(rec.LastBox(kPlaneSrc), (Box{0, 0, 1920, 1080}));
+    }
+    EXPECT_EQ(cpw.Cpw_ZoomVideo(nullptr), CPW_E_NULL);
+}
+
+// ---- Audio state ----------------------------------------------------------------------
+
+// Wine has no line-level capture endpoint, so the pass-through cannot run;
+// the state still says what the client asked for.
+TEST_F(VideoFlow, AudioStateFollowsTheRequestWithoutACaptureEndpoint) {
+    Start();
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
+    Pump(kInterval * 2);
+    CpwVideoState s = State();
+    EXPECT_EQ(s.audio, 1u);
+    EXPECT_EQ(s.video, 1u);
+    Pump(300);
+    EXPECT_EQ(State().audio, 1u);
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
+    Pump(kInterval * 2);
+    EXPECT_EQ(State().audio, 0u);
+}
