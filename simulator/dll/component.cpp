@@ -1,6 +1,7 @@
 // The component core of the stand-in Merrowcom.dll: the three interfaces of the contract over the
 // controller model, their factories and the control C API. Platform-free: the Windows DLL adds
 // only DllMain and the export list (Merrowcom.def); the native build links it for tests.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -19,9 +20,9 @@ using mrcsim::Controller;
 constexpr std::uint32_t kStatusNotImplemented = 0xC0000002u;
 constexpr std::uint32_t kStatusScenarioError = 0xC0000022u;  // MERROWCOM_SCENARIO did not load
 
-std::mutex g_mu;  // guards the pointer and the error text, not the controller
-Controller* g_ctl = nullptr;
-bool g_scenario_failed = false;
+std::mutex g_mu;  // guards creation and the error text; every operation reads g_ctl without it
+std::atomic<Controller*> g_ctl{nullptr};
+std::atomic<bool> g_scenario_failed{false};
 std::string g_error;
 std::vector<mrcsim::RecordEntry> g_snapshot;
 std::mutex g_snapshot_mu;
@@ -34,8 +35,9 @@ void setError(const std::string& e) {
 // The process-wide controller, created at first use with the MERROWCOM_SCENARIO file if named.
 // Never destroyed except by MrcSim_Shutdown (its threads must not be joined during process exit).
 Controller& ctl() {
+    if (Controller* c = g_ctl.load(std::memory_order_acquire)) return *c;
     std::lock_guard<std::mutex> lk(g_mu);
-    if (!g_ctl) {
+    if (!g_ctl.load(std::memory_order_relaxed)) {
         mrcsim::Scenario s;
 #if defined(_WIN32)
         const wchar_t* path = _wgetenv(L"MERROWCOM_SCENARIO");  // any file name, not only the ANSI ones
@@ -50,9 +52,9 @@ Controller& ctl() {
                 s = mrcsim::Scenario{};
             }
         }
-        g_ctl = new Controller(s);
+        g_ctl.store(new Controller(s), std::memory_order_release);
     }
-    return *g_ctl;
+    return *g_ctl.load(std::memory_order_relaxed);
 }
 
 class DeviceUtilImpl final : public merrowcom::DeviceUtil {
@@ -60,10 +62,7 @@ public:
     std::uint32_t MRC_CALL op0_reserved() override { return kStatusNotImplemented; }
     std::uint32_t MRC_CALL op1_startup_first(std::uint32_t* out) override {
         Controller& c = ctl();
-        {
-            std::lock_guard<std::mutex> lk(g_mu);
-            if (g_scenario_failed) return kStatusScenarioError;
-        }
+        if (g_scenario_failed.load()) return kStatusScenarioError;
         return c.startup(1, out);
     }
     std::uint32_t MRC_CALL op2_startup_second(std::uint32_t* out) override { return ctl().startup(2, out); }
@@ -393,8 +392,7 @@ int32_t MrcSim_Shutdown(void) {
     Controller* c;
     {
         std::lock_guard<std::mutex> lk(g_mu);
-        c = g_ctl;
-        g_ctl = nullptr;
+        c = g_ctl.exchange(nullptr);
         g_scenario_failed = false;
     }
     delete c;

@@ -1,6 +1,7 @@
 #include "controller.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <sstream>
@@ -47,11 +48,42 @@ std::uint32_t Controller::frameBytes(std::uint32_t w, std::uint32_t h, std::uint
 // construction, threads
 
 Controller::Controller(const Scenario& scenario) : regs_(kRegSize / 4, 0) {
+    warmUpSyncObjects();
     {
         std::lock_guard<std::mutex> lk(mu_);
         initLocked(scenario);
     }
     startThreads();
+}
+
+namespace {
+template <typename M>
+void contendOnce(M& m) {
+    std::atomic<bool> held{false};
+    std::thread t([&] {
+        std::lock_guard<M> g(m);
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    });
+    while (!held) std::this_thread::yield();
+    { std::lock_guard<M> g(m); }
+    t.join();
+}
+}  // namespace
+
+void Controller::warmUpSyncObjects() {
+#if defined(_WIN32)
+    // The Windows thread runtime creates a mutex's event on its first contention and a
+    // condition variable's semaphores on its first wait. Making them here, once, keeps the
+    // process's handle count flat afterwards, so callers' open/close leak checks see no
+    // handles appear at moments that depend on thread timing.
+    contendOnce(mu_);
+    contendOnce(recv_mu_);
+    std::unique_lock<std::mutex> lk(mu_);
+    cv_.wait_for(lk, std::chrono::milliseconds(1));
+    out_cv_.wait_for(lk, std::chrono::milliseconds(1));
+    clock_cv_.wait_for(lk, std::chrono::milliseconds(1));
+#endif
 }
 
 Controller::~Controller() { stopThreads(); }

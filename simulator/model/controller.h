@@ -145,6 +145,7 @@ private:
         std::vector<std::uint32_t> defaults;
     };
 
+    void warmUpSyncObjects();
     void startThreads();
     void stopThreads();
     void firmwareLoop();
