@@ -120,6 +120,11 @@ struct Record {
         for (const auto& r : entries) c += r.kind == 2 && r.address == address;
         return c;
     }
+    bool Wrote(uint32_t address, uint32_t value) const {
+        for (const auto& r : entries)
+            if (r.kind == 2 && r.address == address && r.words[0] == value) return true;
+        return false;
+    }
     uint32_t LastWord(uint32_t address, uint32_t otherwise = 0xFFFFFFFFu) const {
         for (auto it = entries.rbegin(); it != entries.rend(); ++it)
             if (it->kind == 2 && it->address == address) return it->words[0];
@@ -450,4 +455,162 @@ TEST_F(VideoFlow, AudioStateFollowsTheRequestWithoutACaptureEndpoint) {
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
     Pump(kInterval * 2);
     EXPECT_EQ(State().audio, 0u);
+}
+
+// ---- End to end ------------------------------------------------------------------------
+
+// One session as the viewer drives it, with the controller's record checked
+// after every step.
+TEST_F(VideoFlow, ViewerSessionEndToEnd) {
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_cable"}})"), 0);
+    sim.MrcSim_RecordClear();
+
+    // Initialise and register: session open, plane live, nothing available.
+    Start();
+    MrcSimStatus st{};
+    sim.MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.session_open, 1u);
+    EXPECT_EQ(st.playback_state, 1u);
+    EXPECT_EQ(State().available, 0u);
+    EXPECT_EQ(Hdmi().status, 2u);
+
+    // The source is plugged in: the client hears of it and asks for play.
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI));
+    EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
+    ASSERT_EQ(State().available, 1u);
+    sim.MrcSim_RecordClear();
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
+    CpwVideoState s = State();
+    EXPECT_EQ(s.mode, 0u);
+    EXPECT_EQ(s.video, 1u);
+    EXPECT_EQ(s.audio, 1u);
+    Settle();
+    {
+        const Record rec(sim);
+        EXPECT_GE(rec.Draws(), 1);
+        // The plane's enable reaches the controller; the bridge still hides
+        // it while the position is the initial 1 x 1 placeholder.
+        EXPECT_TRUE(rec.Wrote(kPlaneVideoEnb, 1u));
+    }
+
+    // Position and zoom of the play view.
+    sim.MrcSim_RecordClear();
+    RECT r{0, 0, 1920, 1080};
+    ASSERT_EQ(cpw.Cpw_SetVideoPosition(&r), CPW_OK);
+    const CpwZoomRect z{960, 540, 1920, 1080};
+    ASSERT_EQ(cpw.Cpw_ZoomVideo(&z), CPW_OK);
+    Settle();
+    {
+        const Record rec(sim);
+        EXPECT_EQ(rec.LastBox(kPlaneDst), (Box{0, 0, 1920, 1080}));
+        EXPECT_EQ(rec.LastBox(kPlaneSrc), (Box{480, 270, 960, 540}));
+        EXPECT_EQ(rec.LastWord(kPlaneVideoEnb), 1u);
+    }
+
+    // The waveform opens: movie at 1280 x 720, frames reach the client.
+    sim.MrcSim_RecordClear();
+    ASSERT_EQ(cpw.Cpw_SetState(2, 1, 1), CPW_OK);
+    EXPECT_EQ(State().mode, 2u);
+    sim.MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.playback_state, 3u);
+    {
+        const Record rec(sim);
+        ASSERT_EQ(rec.Commands(kCmdMovieStart), 1);
+        EXPECT_EQ(rec.LastWord(0x0E100340u), 1280u);
+        EXPECT_EQ(rec.LastWord(0x0E100344u), 720u);
+        EXPECT_EQ(rec.LastWord(0x0E100348u), 0u);  // format 1
+        EXPECT_EQ(rec.LastWord(0x0E10034Cu), 10u);
+    }
+    uint64_t last_id = 0;
+    int frames = 0;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            CpwCaptureFrame* f = nullptr;
+            if (cpw.Cpw_GetCaptureData(&f) != CPW_OK || f == nullptr) return false;
+            EXPECT_EQ(f->width, 1280);
+            EXPECT_EQ(f->height, 720);
+            EXPECT_EQ(f->size, 1280u * 720u * 3u);
+            // The same frame comes again until a newer one is complete.
+            if (frames > 0) {
+                EXPECT_GE(f->frame_id, last_id);
+            }
+            const bool fresh = frames == 0 || f->frame_id > last_id;
+            last_id = f->frame_id;
+            frames += fresh;
+            cpw.Cpw_ReleaseCaptureData();
+            return frames >= 3;
+        },
+        3000));
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
+    sim.MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.playback_state, 1u);
+    Settle();
+    sim.MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.frames_out, 0u);  // every frame given back
+
+    // A still: paused, captured, live again; the file is the controller's bitmap.
+    sim.MrcSim_RecordClear();
+    const std::wstring path = dir->path() + L"\\e2e.bmp";
+    ASSERT_EQ(cpw.Cpw_SaveBitmapImage(path.c_str()), CPW_OK);
+    sim.MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.playback_state, 1u);
+    EXPECT_EQ(State().mode, 0u);
+    {
+        const Record rec(sim);
+        EXPECT_EQ(rec.Commands(kCmdPause), 1);
+        EXPECT_EQ(rec.Commands(kCmdStill), 1);
+        EXPECT_EQ(rec.Commands(kCmdResume), 1);
+        const std::string bmp = cwtest::ReadFileText(path);
+        ASSERT_GE(bmp.size(), 54u);
+        EXPECT_EQ(bmp.substr(0, 2), "BM");
+        EXPECT_EQ(bmp.size(), 54u + 1920u * 3u * 1080u);
+    }
+
+    // Suspend and resume with the signal present: unavailable until the input
+    // goes through no-signal; the forced pass resends the picture's groups.
+    g_notes.clear();
+    SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE}));
+    Settle();
+    {
+        const Record rec(sim);
+        EXPECT_EQ(rec.LastWord(kPlaneVideoEnb), 0u);  // video switched off by the reset
+    }
+    sim.MrcSim_RecordClear();
+    SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    Settle();
+    {
+        const Record rec(sim);
+        for (uint32_t code : {kCmdSetLut, kCmdSetMatrix, kCmdSetDrive, kCmdSetMute, kCmdSetAxes})
+            EXPECT_EQ(rec.Commands(code), 1) << std::hex << code;
+        // Position and zoom as last asked, video still off.
+        EXPECT_EQ(rec.LastBox(kPlaneDst), (Box{0, 0, 1920, 1080}));
+        EXPECT_EQ(rec.LastBox(kPlaneSrc), (Box{480, 270, 960, 540}));
+        EXPECT_EQ(rec.LastWord(kPlaneVideoEnb), 0u);
+    }
+    EXPECT_EQ(State().available, 0u);
+    EXPECT_EQ(g_notes.size(), 1u);
+
+    // The cable is pulled (after the settle second).
+    Pump(1100);
+    g_notes.clear();
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_cable"}})"), 0);
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI));
+    EXPECT_EQ(Hdmi().status, 2u);
+    EXPECT_EQ(State().available, 0u);
+    EXPECT_EQ(Count(CPW_NOTIFY_POWER) + Count(CPW_NOTIFY_WATCHDOG), 0);
+
+    // Finalize: the queue drained, the plane off, the session closed.
+    sim.MrcSim_RecordClear();
+    ASSERT_EQ(cpw.Cpw_Finalize(), CPW_OK);
+    initialised = false;
+    const Record rec(sim);
+    EXPECT_EQ(rec.Commands(0x80000002u), 1);
+    EXPECT_EQ(rec.LastWord(kPlaneVideoEnb, 0u), 0u);  // off since the suspend
+    sim.MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.session_open, 0u);
+    EXPECT_EQ(st.frames_out, 0u);
+    CpwVideoState after{};
+    EXPECT_EQ(cpw.Cpw_GetState(&after), CPW_E_NOT_READY);
 }
