@@ -674,11 +674,11 @@ uint64_t RenderStream::Underruns() {
 IMMDeviceEnumerator* MakeEnumerator(std::vector<EndpointSpec> captures, std::shared_ptr<CaptureStream> capture,
                                     EndpointSpec render, std::shared_ptr<RenderStream> render_stream) {
     std::vector<IMMDevice*> devices;
-    for (EndpointSpec& spec : captures) {
+    for (EndpointSpec& endpoint : captures) {
         // Only the line-level endpoint carries the stream; others can be
         // activated but deliver nothing.
-        const bool line = spec.form_factor == 2;
-        devices.push_back(new Device(std::move(spec), line ? capture : nullptr, nullptr));
+        const bool line = endpoint.form_factor == 2;
+        devices.push_back(new Device(std::move(endpoint), line ? capture : nullptr, nullptr));
     }
     IMMDevice* out = render_stream ? new Device(std::move(render), nullptr, render_stream) : nullptr;
     return new Enumerator(std::move(devices), out);
