@@ -310,6 +310,42 @@ TEST_F(VideoFlow, FiredWatchdogNotifiesEverySecondUntilItRecovers) {
     EXPECT_EQ(Count(CPW_NOTIFY_STATE), 0);  // the watchdog does not touch the state
 }
 
+// An HDMI read that fails makes a device error: the client hears of it, play
+// requests are ignored from then on, while the input can still make the
+// video available again.
+TEST_F(VideoFlow, FailedHdmiReadIsADeviceErrorForGood) {
+    Start();
+    ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
+    Settle();
+    g_notes.clear();
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    Pump(100);
+    ASSERT_EQ(sim.MrcSim_FailCommand(34, 0x30001u, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI));
+    EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
+    CpwVideoState s = State();
+    EXPECT_EQ(s.available, 0u);
+    EXPECT_EQ(s.video, 0u);
+
+    // Through no-signal and back to signal: available again, but blocked.
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 2));
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 3));
+    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_TRUE(PumpUntil([&] { return State().available == 1; }, 3000));
+    const size_t notes = g_notes.size();
+    EXPECT_EQ(cpw.Cpw_SetState(1, 1, 1), CPW_OK);
+    s = State();
+    EXPECT_EQ(s.mode, 0u);
+    EXPECT_EQ(s.video, 0u);
+    EXPECT_EQ(s.audio, 0u);
+    EXPECT_EQ(g_notes.size(), notes);
+    MrcSimStatus st{};
+    sim.MrcSim_GetStatus(&st);
+    EXPECT_EQ(st.playback_state, 1u);
+}
+
 // ---- Suspend and resume -------------------------------------------------------------
 
 // Suspend through WM_POWERBROADCAST: one state notification; the callbacks
