@@ -67,6 +67,30 @@ TEST(Connection, EveryFunctionRefusesAClosedConnection) {
     EXPECT_EQ(Kdr_DevResetProp(&dev, KDR_DEV_EDP), KDR_ERR_FAIL);
 }
 
+TEST(Connection, MissingComponentFailsAndNothingStaysLoaded) {
+    simhost::Reset();
+    if (!simhost::SetComponentMissing(true)) GTEST_SKIP() << "tested with a separate process (Dornet)";
+    KdrHandle dev = nullptr;
+    EXPECT_EQ(Kdr_DevOpen(&dev, 0), KDR_ERR_FAIL);
+    EXPECT_EQ(dev, nullptr);
+    simhost::SetComponentMissing(false);
+    ASSERT_EQ(Kdr_DevOpen(&dev, 0), KDR_OK);
+    EXPECT_EQ(Kdr_DevClose(&dev), KDR_OK);
+}
+
+TEST(Connection, FailedStartupStepFailsAndNothingStaysLoaded) {
+    for (std::uint32_t op : {1u, 2u}) {
+        simhost::Reset();
+        simhost::FailStartup(op, 0xC0000001u);
+        KdrHandle dev = nullptr;
+        EXPECT_EQ(Kdr_DevOpen(&dev, 0), KDR_ERR_FAIL) << op;
+        EXPECT_EQ(dev, nullptr);
+        simhost::FailStartup(op, 0);
+        ASSERT_EQ(Kdr_DevOpen(&dev, 0), KDR_OK) << op;
+        EXPECT_EQ(Kdr_DevClose(&dev), KDR_OK);
+    }
+}
+
 class ConnectionTest : public BridgeTest {};
 
 TEST_F(ConnectionTest, SecondOpenFailsAndClearsTheCallersVariable) {

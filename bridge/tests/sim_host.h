@@ -23,6 +23,8 @@ void FailCommand(std::uint32_t channel, std::uint32_t code, std::uint32_t action
 void FailSend(std::uint32_t channel, std::int32_t busy, std::int32_t not_accepted);
 void MarkLost(std::uint32_t channel, std::int32_t count);
 void FailRegister(std::uint32_t address, std::uint32_t ops, std::int32_t count, std::int32_t skip = 0);
+// DeviceUtil op 1 or 2 returns `status` (0: normal again).
+void FailStartup(std::uint32_t op, std::uint32_t status);
 void ClearFaults();
 void SetHdmi(const MrcSimHdmi& hdmi);
 void Emit(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3,

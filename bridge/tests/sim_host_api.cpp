@@ -33,6 +33,7 @@ void MarkLost(std::uint32_t channel, std::int32_t count) { SIM_OK(A().MarkLost(c
 void FailRegister(std::uint32_t address, std::uint32_t ops, std::int32_t count, std::int32_t skip) {
     SIM_OK(A().FailRegister(address, ops, 0xC0000185u, count, skip));
 }
+void FailStartup(std::uint32_t op, std::uint32_t status) { SIM_OK(A().FailStartup(op, status)); }
 void ClearFaults() { SIM_OK(A().ClearFaults()); }
 void SetHdmi(const MrcSimHdmi& hdmi) { SIM_OK(A().SetHdmi(&hdmi)); }
 void Emit(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3,

@@ -8,7 +8,7 @@ namespace simhost {
 #define SIMHOST_API_LIST(X)                                                  \
     X(Reset) X(LastError) X(SetHdmi) X(FailCommand) X(FailSend) X(MarkLost)  \
     X(FailRegister) X(ClearFaults) X(Emit) X(WaitIdle) X(RecordCount)        \
-    X(RecordGet) X(RecordClear) X(GetStatus)
+    X(RecordGet) X(RecordClear) X(GetStatus) X(FailStartup)
 
 struct Api {
 #define SIMHOST_FIELD(name) decltype(&MrcSim_##name) name = nullptr;
