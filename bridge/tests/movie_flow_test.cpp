@@ -228,6 +228,8 @@ TEST_F(MovieTest, DropCountsCarryDeviceDropsAndLocalFailures) {
         Tick();
         ASSERT_TRUE(Settled());
     }
+    // The last frame may still be on its way to the callback.
+    ASSERT_TRUE(WaitFor([&] { return Stats().free == 4; }));
     s = Stats();
     const MrcSimStatus sim = SimStatus();
     EXPECT_EQ(s.frames, sim.frames_produced);
