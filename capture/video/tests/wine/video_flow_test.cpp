@@ -198,10 +198,28 @@ protected:
         EXPECT_EQ(cpw.Cpw_GetHdmiInfo(&h), CPW_OK);
         return h;
     }
-    // A few worker periods and the controller idle.
-    void Settle(int periods = 4) {
-        Pump(kInterval * periods);
-        sim.MrcSim_WaitIdle(2000);
+    // Until the worker has nothing left to send: the controller's record
+    // stays the same for five worker periods (2 s at most).
+    void Settle() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        uint32_t seen = 0xFFFFFFFFu;
+        while (std::chrono::steady_clock::now() < end) {
+            sim.MrcSim_WaitIdle(2000);
+            const uint32_t now = sim.MrcSim_RecordCount();
+            if (now == seen) return;
+            seen = now;
+            Pump(kInterval * 5);
+        }
+    }
+    // Pumps until the controller's record satisfies `done` (the worker runs
+    // on its own time, later under load); returns the last record read.
+    Record Await(const std::function<bool(const Record&)>& done, int timeout_ms = 3000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+        for (;;) {
+            Record rec(sim);
+            if (done(rec) || std::chrono::steady_clock::now() >= end) return rec;
+            Pump(10);
+        }
     }
     // Waits for the n-th notification of `code` (counted since the last clear).
     bool WaitFor(WPARAM code, int n = 1, int timeout_ms = 3000) {
@@ -381,9 +399,11 @@ TEST_F(VideoFlow, SuspendUnregistersCallbacksAndResumeResendsEverything) {
     ASSERT_EQ(sim.MrcSim_RecordClear(), 0);
     SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     EXPECT_EQ(g_notes.size(), 1u);  // no signal at the resume: no word changes, no notification
-    Settle();
     {
-        const Record rec(sim);
+        const Record rec = Await([](const Record& r) {
+            return r.Commands(kCmdSetLut) + r.Commands(kCmdSetMatrix) + r.Commands(kCmdSetDrive) +
+                           r.Commands(kCmdSetMute) + r.Commands(kCmdSetAxes) >= 5 && r.Draws() >= 1;
+        });
         // The device configured again: output read, time, watchdog.
         EXPECT_GE(rec.Commands(kCmdOutput), 1);
         EXPECT_EQ(rec.Commands(kCmdTime), 1);
@@ -436,8 +456,7 @@ TEST_F(VideoFlow, PositionIsMappedOntoTheOutput) {
     sim.MrcSim_RecordClear();
     RECT r{100, 60, 740, 420};
     ASSERT_EQ(cpw.Cpw_SetVideoPosition(&r), CPW_OK);
-    Settle();
-    const Record rec(sim);
+    const Record rec = Await([](const Record& x) { return x.LastBox(kPlaneDst) == Box{50, 30, 320, 180}; });
     ASSERT_GE(rec.Draws(), 1);
     EXPECT_EQ(rec.LastBox(kPlaneDst), (Box{50, 30, 320, 180}));
     EXPECT_EQ(rec.LastWord(kPlaneAngle), 0u);
@@ -457,6 +476,7 @@ TEST_F(VideoFlow, ZoomRectanglesReachThePlaneThroughTheWorker) {
     ASSERT_EQ(cpw.Cpw_ZoomVideo(&a), CPW_OK);
     ASSERT_EQ(cpw.Cpw_ZoomVideo(&b), CPW_OK);
     ASSERT_EQ(cpw.Cpw_ZoomVideo(&c), CPW_OK);
+    Await([](const Record& x) { return x.Draws() >= 1; });
     Settle();
     {
         const Record rec(sim);
@@ -466,6 +486,7 @@ TEST_F(VideoFlow, ZoomRectanglesReachThePlaneThroughTheWorker) {
     }
     sim.MrcSim_RecordClear();
     ASSERT_EQ(cpw.Cpw_ResetZoomVideo(), CPW_OK);
+    Await([](const Record& x) { return x.Draws() >= 1; });
     Settle();
     {
         const Record rec(sim);
@@ -521,9 +542,8 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     EXPECT_EQ(s.mode, 0u);
     EXPECT_EQ(s.video, 1u);
     EXPECT_EQ(s.audio, 1u);
-    Settle();
     {
-        const Record rec(sim);
+        const Record rec = Await([](const Record& x) { return x.Wrote(kPlaneVideoEnb, 1u); });
         EXPECT_GE(rec.Draws(), 1);
         // The plane's enable reaches the controller; the bridge still hides
         // it while the position is the initial 1 x 1 placeholder.
@@ -536,9 +556,10 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     ASSERT_EQ(cpw.Cpw_SetVideoPosition(&r), CPW_OK);
     const CpwZoomRect z{960, 540, 1920, 1080};
     ASSERT_EQ(cpw.Cpw_ZoomVideo(&z), CPW_OK);
-    Settle();
     {
-        const Record rec(sim);
+        const Record rec = Await([](const Record& x) {
+            return x.LastBox(kPlaneDst) == Box{0, 0, 1920, 1080} && x.LastBox(kPlaneSrc) == Box{480, 270, 960, 540};
+        });
         EXPECT_EQ(rec.LastBox(kPlaneDst), (Box{0, 0, 1920, 1080}));
         EXPECT_EQ(rec.LastBox(kPlaneSrc), (Box{480, 270, 960, 540}));
         EXPECT_EQ(rec.LastWord(kPlaneVideoEnb), 1u);
@@ -608,16 +629,17 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     g_notes.clear();
     SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
     EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE}));
-    Settle();
     {
-        const Record rec(sim);
+        const Record rec = Await([](const Record& x) { return x.LastWord(kPlaneVideoEnb) == 0u; });
         EXPECT_EQ(rec.LastWord(kPlaneVideoEnb), 0u);  // video switched off by the reset
     }
     sim.MrcSim_RecordClear();
     SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-    Settle();
     {
-        const Record rec(sim);
+        const Record rec = Await([](const Record& r) {
+            return r.Commands(kCmdSetLut) + r.Commands(kCmdSetMatrix) + r.Commands(kCmdSetDrive) +
+                           r.Commands(kCmdSetMute) + r.Commands(kCmdSetAxes) >= 5 && r.Draws() >= 1;
+        });
         for (uint32_t code : {kCmdSetLut, kCmdSetMatrix, kCmdSetDrive, kCmdSetMute, kCmdSetAxes})
             EXPECT_EQ(rec.Commands(code), 1) << std::hex << code;
         // Position and zoom as last asked, video still off.
