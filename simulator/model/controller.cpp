@@ -908,7 +908,9 @@ void Controller::clockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t
 void Controller::clockLoop() {
     std::unique_lock<std::mutex> lk(mu_);
     while (!stopping_) {
-        clockStepLocked(lk, clockMsLocked());
+        // On the manual clock only advance() moves time and produces frames: stepping here
+        // too would produce a frame a second time while advance() renders it unlocked.
+        if (!sc_.manual_clock) clockStepLocked(lk, clockMsLocked());
         if (stopping_) break;
         const std::uint64_t due = nextDueLocked();
         if (due == kNever) {
