@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -38,6 +39,8 @@ struct Sim {
     decltype(&MrcSim_Update) Update = Bind<decltype(&MrcSim_Update)>(m, "MrcSim_Update");
     decltype(&MrcSim_GetStatus) GetStatus = Bind<decltype(&MrcSim_GetStatus)>(m, "MrcSim_GetStatus");
     decltype(&MrcSim_LastError) LastError = Bind<decltype(&MrcSim_LastError)>(m, "MrcSim_LastError");
+    decltype(&MrcSim_RecordCount) RecordCount = Bind<decltype(&MrcSim_RecordCount)>(m, "MrcSim_RecordCount");
+    decltype(&MrcSim_RecordGet) RecordGet = Bind<decltype(&MrcSim_RecordGet)>(m, "MrcSim_RecordGet");
     MrcSimStatus Status() {
         MrcSimStatus s{};
         GetStatus(&s);
@@ -167,6 +170,25 @@ protected:
         return s;
     }
     std::wstring PathIn(const wchar_t* name) { return dir->path() + L"\\" + name; }
+    // What the library reported (bridge failures), for a failed expectation.
+    std::string Reports() {
+        std::ifstream f((dir->path() + L"\\reports.txt").c_str());
+        std::string text = "reports:\n" + std::string((std::istreambuf_iterator<char>(f)), {});
+        // The controller's last commands, to tell who moved the plane.
+        const uint32_t n = sim.RecordCount();
+        text += "last commands:";
+        for (uint32_t i = n > 120 ? n - 120 : 0; i < n; ++i) {
+            MrcSimRecord r{};
+            if (sim.RecordGet(i, &r) != 0) continue;
+            char line[64];
+            if (r.kind == 1)
+                std::snprintf(line, sizeof line, "\n %llu ch%u:0x%X", (unsigned long long)r.seq, r.channel, r.words[0]);
+            else
+                std::snprintf(line, sizeof line, " [%X=%u]", r.address & 0xFFFF, r.words[0]);
+            text += line;
+        }
+        return text;
+    }
 
     Sim sim;
     std::unique_ptr<Cpw> cpw;
@@ -245,7 +267,7 @@ TEST_F(VideoWine, LockedSessionSuspendsAndUnlockResumes) {
 TEST_F(VideoWine, StillIsAValid24BitBitmapOfTheSimulatorsPicture) {
     cpw->Cpw_SetState(0, 1, 0);
     const std::wstring path = PathIn(L"still.bmp");
-    ASSERT_EQ(cpw->Cpw_SaveBitmapImage(path.c_str()), CPW_OK);
+    ASSERT_EQ(cpw->Cpw_SaveBitmapImage(path.c_str()), CPW_OK) << Reports();
     EXPECT_EQ(sim.Status().playback_state, 1u);  // live again
     EXPECT_EQ(State().mode, 0u);
 
@@ -278,7 +300,7 @@ TEST_F(VideoWine, StillIsAValid24BitBitmapOfTheSimulatorsPicture) {
 TEST_F(VideoWine, StillFailuresLeaveThePlaneLive) {
     cpw->Cpw_SetState(0, 1, 0);
     const std::wstring missing = PathIn(L"no-such-folder\\x.bmp");
-    EXPECT_EQ(cpw->Cpw_SaveBitmapImage(missing.c_str()), CPW_E_OPEN);
+    EXPECT_EQ(cpw->Cpw_SaveBitmapImage(missing.c_str()), CPW_E_OPEN) << Reports();
     EXPECT_EQ(sim.Status().playback_state, 1u);
 
     sim.Update(R"({"hdmi": {"hdcp": true}})");
