@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # Builds the system and runs it on the simulated controller under Wine.
-#   tools/run.sh [--scenario FILE] [PROGRAM [ARGS...]]
-# Without a program: the viewer when it is built, else the firmware tool Dornet
-# for each of its four fields, printing the exit codes.
+#   tools/run.sh [--scenario FILE] [--viewer | PROGRAM [ARGS...]]
+# Without a program: the firmware tool Dornet against the simulated controller, for
+# each of its four fields, printing the exit codes. --viewer starts Vistrel (it
+# does not drive the capture library yet).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 scenario=""
-if [ "${1:-}" = "--scenario" ]; then
-  scenario=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2
-fi
+viewer=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --scenario)
+      [ -f "${2:-}" ] || { echo "run: no scenario file '${2:-}'" >&2; exit 2; }
+      scenario=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
+    --viewer) viewer=1; shift ;;
+    *) break ;;
+  esac
+done
 
 tools/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows >/dev/null
+cmake --build --preset windows --target cw_system >/dev/null
 
 bin="$root/build/windows/bin"
 run() { "$root/tools/wine-run.sh" --prefix "$root/build/windows/wineprefix" "$@"; }
@@ -31,11 +39,13 @@ if [ $# -gt 0 ]; then
   exit 0
 fi
 
-if [ -e "$bin/Vistrel.exe" ] && [ "${CW_RUN_DORNET:-0}" != 1 ]; then
+if [ "$viewer" = 1 ]; then
   echo "starting Vistrel on the simulated controller (close its window to end)"
   run "$bin/cw_exec.exe" "$bin/Vistrel.exe"
 else
+  echo "Dornet reads the simulated controller's firmware version, one field per run:"
   for field in 1 2 3 4; do
+    printf "field %s: " "$field"
     run "$bin/cw_exec.exe" "$bin/Dornet.exe" "$field"
   done
 fi
