@@ -21,8 +21,12 @@ while [ $# -gt 0 ]; do
 done
 
 tools/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target cw_system >/dev/null
+mkdir -p build
+if ! { cmake --preset windows && cmake --build --preset windows --target cw_system; } >build/run-build.log 2>&1; then
+  grep -E -A8 'error|FAILED' build/run-build.log | head -60 >&2
+  echo "run: the build failed (full log: build/run-build.log)" >&2
+  exit 1
+fi
 
 bin="$root/build/windows/bin"
 run() { "$root/tools/wine-run.sh" --prefix "$root/build/windows/wineprefix" "$@"; }
