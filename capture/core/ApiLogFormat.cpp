@@ -100,7 +100,7 @@ std::string VpEnable(Dev dev, Vp vp, int enb) {
 }
 std::string Lut(Dev dev, const KdrLutGamma& r) {
     std::string s = D(dev) + Printf(",%d,enb:%d", KDR_DEV_LUT, r.enb);
-    static const char* const kHead[3] = {"\n\tlut[R]:", "\n\tlut[G]:", "\n\tlut[B]:"};
+    constexpr const char* kHead[3] = {"\n\tlut[R]:", "\n\tlut[G]:", "\n\tlut[B]:"};
     for (int c = 0; c < 3; ++c) {
         s += kHead[c];
         for (int i = 0; i < 33; ++i) {

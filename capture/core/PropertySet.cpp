@@ -57,7 +57,7 @@ bool SameTwelveAxes(const KdrTwelveAxes& a, const KdrTwelveAxes& b) {
 }
 
 namespace {
-ColorDefaults MakeDefaults() {
+constexpr ColorDefaults MakeDefaults() {
     ColorDefaults d{};
     for (auto& channel : d.lut) {
         for (int i = 0; i < 32; ++i) channel[i] = static_cast<uint16_t>(32 * i);
@@ -87,9 +87,10 @@ ColorDefaults MakeDefaults() {
 }
 }  // namespace
 
-const ColorDefaults& DefaultColors() {
-    static const ColorDefaults defaults = MakeDefaults();
-    return defaults;
-}
+// Built at compile time: a function-local static would need the runtime's
+// initialisation guard, whose synchronisation objects outlive an unload.
+constexpr ColorDefaults kDefaults = MakeDefaults();
+
+const ColorDefaults& DefaultColors() { return kDefaults; }
 
 }  // namespace Capwell::Lib

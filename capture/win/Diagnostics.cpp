@@ -14,6 +14,10 @@ HMODULE g_module = nullptr;
 std::mutex g_name_lock;
 std::wstring g_source_name;
 std::mutex g_log_lock;  // whole lines
+// Namespace-scope locks, not function-local statics: the runtime's guard for
+// local statics keeps synchronisation objects of its own that a library
+// unload would leave behind.
+std::mutex g_trace_lock;
 FILE* g_log = nullptr;
 
 std::string ToUtf8(const std::wstring& w) {
@@ -30,8 +34,7 @@ void TraceToFile(const std::wstring& text) {
     wchar_t path[MAX_PATH];
     const DWORD n = GetEnvironmentVariableW(L"CAPWELL_REPORT_FILE", path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
-    static std::mutex lock;
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::mutex> guard(g_trace_lock);
     FILE* f = nullptr;
     if (_wfopen_s(&f, path, L"ab") != 0 || f == nullptr) return;
     const std::string line = ToUtf8(text) + "\n";

@@ -9,7 +9,8 @@
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        DisableThreadLibraryCalls(module);
+        // Thread notifications stay on: the statically linked thread runtime
+        // frees its per-thread records in them.
         Capwell::Lib::Diagnostics::SetModule(module);
         Capwell::CreateInstance();
         break;

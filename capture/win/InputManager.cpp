@@ -119,10 +119,11 @@ void KDR_CALL OnMovieFrame(void*, const KdrMovieFrame* frame) {
 
 }  // namespace
 
-CallbackFlags& Flags() {
-    static CallbackFlags flags;
-    return flags;
-}
+namespace {
+CallbackFlags g_flags;  // constant-initialised; no guard for a local static
+}  // namespace
+
+CallbackFlags& Flags() { return g_flags; }
 
 InputManager* InputManager::Instance() { return g_manager; }
 
@@ -161,9 +162,20 @@ bool InputManager::ReadWdt() {
 }
 
 void InputManager::StartWorker() {
-    if (worker_.joinable()) return;
+    if (worker_) return;
     stop_.store(0);
-    worker_ = std::thread([this] { WorkerLoop(); });
+    // A system thread and event rather than std::thread and a condition
+    // variable: the thread runtime is linked into this library, and its
+    // records of the threads and waits it served would stay behind at every
+    // unload (measured under Wine: about two handles per load).
+    if (!wake_) wake_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    worker_.reset(CreateThread(
+        nullptr, 0,
+        [](void* self) -> DWORD {
+            static_cast<InputManager*>(self)->WorkerLoop();
+            return 0;
+        },
+        this, 0, nullptr));
 }
 
 void InputManager::WorkerLoop() {
@@ -171,10 +183,8 @@ void InputManager::WorkerLoop() {
     for (;;) {
         if (stop_.load() != 0 && queue_.Idle()) return;
         RunOnePass(queue_, sink);
-        std::unique_lock<std::mutex> lock(wake_lock_);
         // A stop request cuts the sleep short; the drain goes on at once.
-        wake_.wait_for(lock, std::chrono::milliseconds(interval_.load()),
-                       [this] { return stop_.load() != 0; });
+        if (stop_.load() == 0) WaitForSingleObject(wake_.get(), interval_.load());
     }
 }
 
@@ -234,6 +244,7 @@ bool InputManager::StartPlane(int32_t display_width, int32_t display_height, uin
     if (Diagnostics::Traced(Kdr_VpCreate(&g_device, &g_plane, KDR_PLANE_VIDEO, 0), "Kdr_VpCreate",
                             [] { return LogText::VpCreate(Dev(), Vp()); }) != 0)
         return false;
+    plane_created_ = 1;
     if (!ConfigureOutput(time, wdt_interval, wdt_err_count)) return false;
     Requests::PlaneStart(queue_, display_width, display_height);
     Requests::ColorReset(queue_);
@@ -269,18 +280,17 @@ bool InputManager::SwitchToPause() {
 }
 
 void InputManager::Shutdown() {
-    if (open_) {
+    // A start that failed before the plane existed has nothing to reset.
+    if (open_ && plane_created_) {
         Requests::ColorReset(queue_);
         SwitchToLive();
         Requests::Video(queue_, 0);
     }
-    if (worker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(wake_lock_);
-            stop_.store(1);
-        }
-        wake_.notify_all();
-        worker_.join();
+    if (worker_) {
+        stop_.store(1);
+        SetEvent(wake_.get());
+        WaitForSingleObject(worker_.get(), INFINITE);
+        worker_.reset();
     }
     if (open_) {
         if (Diagnostics::Traced(Kdr_DevClose(&g_device), "Kdr_DevClose",

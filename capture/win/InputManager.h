@@ -10,14 +10,13 @@
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "Capwell.h"
+#include "Handle.h"
 #include "RequestQueue.h"
 #include "Tolvane.h"
 
@@ -79,15 +78,15 @@ private:
     bool ReadWdt();
 
     uint32_t open_ = 0;
+    uint32_t plane_created_ = 0;
     uint32_t hdmi_cb_ = 0, state_cb_ = 0, movie_cb_ = 0;
     KdrHdmiInfo hdmi_{};
     KdrWdtInfo wdt_{};
     std::unique_ptr<AudioPassThrough> audio_;
-    std::thread worker_;
+    UniqueHandle worker_;  // the worker thread
     RequestQueue queue_;
     std::atomic<uint32_t> stop_{0};
-    std::mutex wake_lock_;
-    std::condition_variable wake_;
+    UniqueHandle wake_;    // set to end the worker's sleep at a stop request
     uint32_t input_state_ = 2;
     std::atomic<uint32_t> interval_{16};
     uint16_t saved_time_ = 0, saved_wdt_interval_ = 0, saved_wdt_err_count_ = 0;

@@ -165,6 +165,47 @@ inline std::string DesktopFolder() {
     SHGetFolderPathA(nullptr, CSIDL_DESKTOP, nullptr, SHGFP_TYPE_CURRENT, desktop);
     return desktop;
 }
+
+// Points the user's desktop folder at a folder of the test's own for its
+// lifetime (Wine maps the desktop to the Unix home folder otherwise).
+class ScopedDesktop {
+public:
+    ScopedDesktop() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"capwell_desktop";
+        CreateDirectoryW(path_.c_str(), nullptr);
+        RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+        wchar_t old[MAX_PATH] = {};
+        DWORD size = sizeof old - sizeof(wchar_t);
+        DWORD type = 0;
+        had_ = RegQueryValueExW(key_, L"Desktop", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+               ERROR_SUCCESS;
+        old_ = old;
+        old_type_ = type;
+        RegSetValueExW(key_, L"Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(path_.c_str()),
+                       static_cast<DWORD>((path_.size() + 1) * sizeof(wchar_t)));
+    }
+    ~ScopedDesktop() {
+        if (had_)
+            RegSetValueExW(key_, L"Desktop", 0, old_type_, reinterpret_cast<const BYTE*>(old_.c_str()),
+                           static_cast<DWORD>((old_.size() + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key_, L"Desktop");
+        RegCloseKey(key_);
+    }
+    ScopedDesktop(const ScopedDesktop&) = delete;
+    ScopedDesktop& operator=(const ScopedDesktop&) = delete;
+
+private:
+    static constexpr const wchar_t* kKey =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    HKEY key_ = nullptr;
+    std::wstring path_, old_;
+    DWORD old_type_ = REG_SZ;
+    bool had_ = false;
+};
+
 inline std::string ApiLogFolder() { return DesktopFolder() + "\\log"; }
 inline std::string ApiLogPath() { return ApiLogFolder() + "\\zorvapi.log"; }
 
