@@ -5,7 +5,8 @@
 //   1. API lock (ApiLock): every export from entry to return; the NotificationThread
 //      for HDMI-information handling and through its redraws.
 //   2. State lock: the playback-state query.
-//   3. Command lock: one whole CommandCall (commands never interleave).
+//   3. Command lock: one whole command sequence (CommandSequence): the parameter words, the
+//      command and its result words (commands never interleave).
 //   4. Channel mutexes: a channel's queue and flags, its handler while it runs, and an
 //      outgoing send with all its repeats.
 //   5. Leaf locks: the EventQueue mutex and the MovieQueue mutex.
@@ -84,6 +85,26 @@ std::int32_t command_call(std::uint32_t code, bool wait, std::uint32_t* detail =
 std::int32_t command_call_locked(std::uint32_t code, bool wait, std::uint32_t* detail = nullptr);
 // Command result converted for an export.
 inline std::int32_t run_command(std::uint32_t code) { return to_export_result(command_call(code, true)); }
+
+// One whole exchange through the shared parameter and result words: holds the command lock
+// from the first parameter write to the last result read. The transfer thread's give-back and
+// the NotificationThread's state query run their commands outside the API lock; between a
+// caller's words and its command they would overwrite them.
+class CommandSequence {
+public:
+    CommandSequence() : lock_(bridge().command_lock) {}
+    CommandSequence(const CommandSequence&) = delete;
+    CommandSequence& operator=(const CommandSequence&) = delete;
+
+    std::int32_t call(std::uint32_t code, bool wait = true, std::uint32_t* detail = nullptr) {
+        return command_call_locked(code, wait, detail);
+    }
+    // Command result converted for an export.
+    std::int32_t run(std::uint32_t code) { return to_export_result(call(code, true)); }
+
+private:
+    std::lock_guard<std::mutex> lock_;
+};
 
 // Register access while open and loaded (else -1); 0 on success.
 std::int32_t read_word(std::uint32_t address, std::uint32_t& value);

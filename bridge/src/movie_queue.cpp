@@ -109,10 +109,8 @@ std::int32_t MovieQueue::configure(const KdrMovieSetting& setting) {
 }
 
 void MovieQueue::give_back(std::uint32_t address, bool& ok) {
-    Bridge& b = bridge();
-    // The parameter word and the command go together under the command lock.
-    std::lock_guard<std::mutex> lock(b.command_lock);
-    ok = write_word(reg::kParam0, address) == 0 && command_call_locked(kCmdFrameGiveBack, true) == 0;
+    CommandSequence seq;
+    ok = write_word(reg::kParam0, address) == 0 && seq.call(kCmdFrameGiveBack, true) == 0;
 }
 
 void MovieQueue::transfer_loop() {

@@ -67,9 +67,9 @@ std::int32_t still_info(KdrStillInfo* out) {
     if (state != KDR_STATE_PAUSED) return KDR_ERR_STATE;
     std::uint32_t address = 0, width = 0, height = 0;
     {
-        std::lock_guard<std::mutex> lock(bridge().command_lock);
+        CommandSequence seq;
         if (write_word(reg::kParam0, 0) != 0) return KDR_ERR_FAIL;
-        r = to_export_result(command_call_locked(kCmdStill, true));
+        r = seq.run(kCmdStill);
         if (r != KDR_OK) return r;
         if (read_word(reg::result(1), address) != 0 || read_word(reg::result(2), width) != 0 ||
             read_word(reg::result(3), height) != 0) {

@@ -40,10 +40,13 @@ void init_planes(const KdrXY& panel) {
 std::int32_t query_state(bool notify, std::int32_t& state) {
     Bridge& b = bridge();
     std::lock_guard<std::mutex> lock(b.state_lock);
-    const std::int32_t r = command_call(cmd::kStateQuery, true);
-    if (r != 0) return to_export_result(r);
     std::uint32_t word = 0;
-    if (read_word(reg::kResult0, word) != 0) return KDR_ERR_FAIL;
+    {
+        CommandSequence seq;
+        const std::int32_t r = seq.call(cmd::kStateQuery, true);
+        if (r != 0) return to_export_result(r);
+        if (read_word(reg::kResult0, word) != 0) return KDR_ERR_FAIL;
+    }
     if (word < KDR_STATE_LIVE || word > KDR_STATE_MOVIE) return KDR_ERR_FAIL;
     const auto current = static_cast<std::int32_t>(word);
     if (notify && current != b.last_state.load() &&
@@ -64,18 +67,16 @@ std::int32_t transition_state(const std::int32_t* plane, std::int32_t target, bo
     if (current == target) return KDR_OK;
 
     if (current == KDR_STATE_LIVE && target == KDR_STATE_MOVIE) {
-        // The parameter words and the command go together under the command lock, so the
-        // transfer thread's give-back cannot overwrite them in between.
         const KdrMovieSetting& s = p.video.movie;
         const std::uint32_t format = s.format == 2 ? 2u : s.format == 3 ? 1u : 0u;
-        std::lock_guard<std::mutex> lock(bridge().command_lock);
+        CommandSequence seq;
         if (write_word(reg::kParam0, static_cast<std::uint32_t>(s.size.x)) != 0 ||
             write_word(reg::kParam1, static_cast<std::uint32_t>(s.size.y)) != 0 ||
             write_word(reg::kParam2, format) != 0 ||
             write_word(reg::kParam3, static_cast<std::uint32_t>(s.fps)) != 0) {
             return KDR_ERR_FAIL;
         }
-        r = to_export_result(command_call_locked(cmd::kMovieStart, true));
+        r = seq.run(cmd::kMovieStart);
     } else {
         std::uint32_t command = 0;
         if (current == KDR_STATE_LIVE && target == KDR_STATE_PAUSED) {

@@ -202,19 +202,24 @@ bool valid_area(std::int32_t id, const KdrXY& v) {
 // ---- sets: validation first (nothing written on failure), then words, then command ----
 std::int32_t set_impl(std::int32_t id, const void* record) {
     const std::uint32_t set_cmd = kColourSet | colour_code(id);
+    // The area limits read other properties, each its own sequence: checked before this one.
+    if ((id == KDR_DEV_AREA_TOP || id == KDR_DEV_AREA_SIZE) && !valid_area(id, *static_cast<const KdrXY*>(record))) {
+        return KDR_ERR_PARAM;
+    }
+    CommandSequence seq;
     switch (id) {
         case KDR_DEV_WDT: {
             const auto* v = static_cast<const std::int32_t*>(record);
             w(reg::kParam0, u(v[1]));
             w(reg::kParam1, u(v[2]));
-            if (const std::int32_t res = run_command(kWdtSet)) return res;
+            if (const std::int32_t res = seq.run(kWdtSet)) return res;
             status_check();
             return KDR_OK;
         }
         case KDR_DEV_TIME: {
             const std::int32_t time = *static_cast<const std::int32_t*>(record);
             w(reg::kParam0, u(time));
-            if (const std::int32_t res = run_command(kTimeSet)) return res;
+            if (const std::int32_t res = seq.run(kTimeSet)) return res;
             status_check();
             bridge().time = time;
             return KDR_OK;
@@ -278,7 +283,6 @@ std::int32_t set_impl(std::int32_t id, const void* record) {
         case KDR_DEV_AREA_TOP:
         case KDR_DEV_AREA_SIZE: {
             const auto& v = *static_cast<const KdrXY*>(record);
-            if (!valid_area(id, v)) return KDR_ERR_PARAM;
             const std::uint32_t at = id == KDR_DEV_AREA_TOP ? G(0x5C) : G(0x84);
             w(at, u(v.x));
             w(at + 4, u(v.y));
@@ -287,14 +291,15 @@ std::int32_t set_impl(std::int32_t id, const void* record) {
         default:
             return KDR_ERR_PARAM;
     }
-    return run_command(set_cmd);
+    return seq.run(set_cmd);
 }
 
 // ---- gets: command first, then the result words in order ----
 std::int32_t get_impl(std::int32_t id, void* record) {
+    CommandSequence seq;
     switch (id) {
         case KDR_DEV_FIRMINFO: {
-            if (const std::int32_t res = run_command(kFirmInfoGet)) return res;
+            if (const std::int32_t res = seq.run(kFirmInfoGet)) return res;
             auto& f = *static_cast<KdrFirmInfo*>(record);
             f.version_no = r(reg::result(0));
             std::int32_t* fields[7] = {&f.firminfo_1, &f.firminfo_2, &f.firminfo_3, &f.firminfo_4,
@@ -306,7 +311,7 @@ std::int32_t get_impl(std::int32_t id, void* record) {
             *static_cast<std::uint32_t*>(record) = kVersionNo;
             return KDR_OK;
         case KDR_DEV_WDT: {
-            if (const std::int32_t res = run_command(kWdtGet)) return res;
+            if (const std::int32_t res = seq.run(kWdtGet)) return res;
             status_check();
             auto& wdt = *static_cast<KdrWdtInfo*>(record);
             wdt.state = ri(reg::result(1));
@@ -317,7 +322,7 @@ std::int32_t get_impl(std::int32_t id, void* record) {
             return KDR_OK;
         }
         case KDR_DEV_OUTPUT: {
-            if (const std::int32_t res = run_command(kOutputGet)) return res;
+            if (const std::int32_t res = seq.run(kOutputGet)) return res;
             auto& o = *static_cast<KdrOutputInfo*>(record);
             o.size.x = ri(reg::result(0));
             o.size.y = ri(reg::result(1));
@@ -325,14 +330,14 @@ std::int32_t get_impl(std::int32_t id, void* record) {
             return KDR_OK;
         }
         case KDR_DEV_PANEL: {
-            if (const std::int32_t res = run_command(kPanelGet)) return res;
+            if (const std::int32_t res = seq.run(kPanelGet)) return res;
             auto& p = *static_cast<KdrXY*>(record);
             p.x = ri(reg::result(0));
             p.y = ri(reg::result(1));
             return KDR_OK;
         }
         case KDR_DEV_HDMI: {
-            if (const std::int32_t res = run_command(kHdmiGet)) return res;
+            if (const std::int32_t res = seq.run(kHdmiGet)) return res;
             auto& h = *static_cast<KdrHdmiInfo*>(record);
             h.size.x = ri(reg::result(0));
             h.size.y = ri(reg::result(1));
@@ -350,7 +355,7 @@ std::int32_t get_impl(std::int32_t id, void* record) {
             *static_cast<std::int32_t*>(record) = bridge().time;
             return KDR_OK;
         case KDR_DEV_AUX: {
-            if (const std::int32_t res = run_command(kAuxGet)) return res;
+            if (const std::int32_t res = seq.run(kAuxGet)) return res;
             status_check();
             *static_cast<std::uint32_t*>(record) = r(reg::result(1));
             return KDR_OK;
@@ -361,7 +366,7 @@ std::int32_t get_impl(std::int32_t id, void* record) {
 
     const std::uint32_t code = colour_code(id);
     if (code == 0) return KDR_ERR_PARAM;
-    if (const std::int32_t res = run_command(kColourGet | code)) return res;
+    if (const std::int32_t res = seq.run(kColourGet | code)) return res;
     switch (id) {
         case KDR_DEV_EDP:
         case KDR_DEV_AREA_ENABLE:
