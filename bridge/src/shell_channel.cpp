@@ -123,11 +123,16 @@ std::int32_t abandon(std::uint32_t code, std::int32_t result) {
     return result;
 }
 
-std::int32_t command_within(std::uint32_t code, std::chrono::milliseconds limit) {
-    std::lock_guard<std::mutex> lock(bridge().command_lock);
-    const std::int32_t r = send_request(code);
+// result0: when given, the first result word, read before another thread's command can
+// overwrite it.
+std::int32_t command_within(std::uint32_t code, std::chrono::milliseconds limit,
+                            std::uint32_t* result0 = nullptr) {
+    CommandSequence seq;
+    std::int32_t r = send_request(code);
     if (r != rc::kOk) return r;
-    return await_reply(code, limit);
+    if ((r = await_reply(code, limit)) != rc::kOk) return r;
+    if (result0 != nullptr && read_word(reg::kResult0, *result0) != 0) return rc::kBad;
+    return rc::kOk;
 }
 
 // Writer side of a file already announced in the window (total and still to come set).
@@ -190,9 +195,8 @@ std::int32_t write_file(const std::string& name, std::uint32_t window, const std
         length > 0xFFFFFFFFu) {
         return rc::kBad;
     }
-    Bridge& br = bridge();
     const std::uint32_t b = window_base(window);
-    std::lock_guard<std::mutex> lock(br.command_lock);
+    CommandSequence seq;
     if (write_word(reg::kParam0, window) != 0) return rc::kBad;
     std::int32_t r = send_request(kCmdReceiveFile);
     if (r != 0) return r;
@@ -212,9 +216,8 @@ std::int32_t read_file(const std::string& name, std::uint32_t window, std::vecto
                        const ChunkCallback& on_chunk) {
     out.clear();
     if (window >= kWindowCount || !name_fits(name)) return rc::kBad;
-    Bridge& br = bridge();
     const std::uint32_t b = window_base(window);
-    std::lock_guard<std::mutex> lock(br.command_lock);
+    CommandSequence seq;
     if (write_word(reg::kParam0, window) != 0) return rc::kBad;
     std::int32_t r = write_name(window, name);
     if (r != 0) return r;
@@ -256,9 +259,8 @@ std::int32_t run_shell(const std::string& line, std::uint32_t& exit_status) {
     r = write_file(kShellCmdFile, kWinCommandFile, reinterpret_cast<const std::uint8_t*>(line.data()),
                    line.size(), nullptr);
     if (r != 0) return r;
-    r = command_within(kCmdShellRun, std::chrono::milliseconds(g_shell_run_ms.load()));
+    r = command_within(kCmdShellRun, std::chrono::milliseconds(g_shell_run_ms.load()), &exit_status);
     if (r != 0) return r;
-    if (read_word(reg::kResult0, exit_status) != 0) return rc::kBad;
     std::vector<std::uint8_t> output;  // the command's output is not used
     r = read_file(kShellOutFile, kWinCommandOutput, output, nullptr);
     if (r != 0) return r;
