@@ -200,7 +200,8 @@ CpwResult CPWAPI Cpw_GetHdmiInfo(CpwHdmiInfo* info) {
 // Movie frames: any client thread; only the frame pool's lock is taken.
 CpwResult CPWAPI Cpw_GetCaptureData(CpwCaptureFrame** frame) {
     return Guarded([&]() -> CpwResult {
-        VideoInput* v = Object();
+        // Any client thread may call this one: no window is made here.
+        VideoInput* v = Capwell::Instance();
         if (v == nullptr) return CPW_E_NOT_READY;
         if (frame == nullptr) return CPW_E_NULL;
         if (!v->initialised) return CPW_E_NOT_READY;
@@ -212,7 +213,8 @@ CpwResult CPWAPI Cpw_GetCaptureData(CpwCaptureFrame** frame) {
 
 CpwResult CPWAPI Cpw_ReleaseCaptureData(void) {
     return Guarded([&]() -> CpwResult {
-        VideoInput* v = Object();
+        // Any client thread may call this one: no window is made here.
+        VideoInput* v = Capwell::Instance();
         if (v == nullptr || !v->initialised) return CPW_E_NOT_READY;
         if (v->manager != nullptr && v->manager->open()) Lib::Frames().Release();
         return CPW_OK;
