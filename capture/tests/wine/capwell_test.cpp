@@ -524,6 +524,29 @@ TEST_F(CapwellTest, LutFailureLeavesLaterGroupsForTheNextPass) {
     EXPECT_EQ(CountPrefix(tails, "-3,Kdr_DevSetProp,"), 1);
 }
 
+TEST_F(CapwellTest, ResumeForcesEveryGroupOnce) {
+    CpwInitParams p = Params(0);
+    ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
+    Settle(300);
+    HWND hidden = FindWindowW(L"Capwell_VideoInput", nullptr);
+    ASSERT_NE(hidden, nullptr);
+    SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    sim.MrcSim_RecordClear();
+    SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);  // queues a forced request
+    Settle(300);
+    // The forced pass sends every stage although nothing changed; no pass
+    // after it sends them again.
+    const auto cmds = SimCommands(sim);
+    EXPECT_EQ(CountCode(cmds, kCmdLut), 1);
+    EXPECT_EQ(CountCode(cmds, kCmdMatrix), 1);
+    EXPECT_EQ(CountCode(cmds, kCmdDriveCutoff), 1);
+    EXPECT_EQ(CountCode(cmds, kCmdMute), 1);
+    EXPECT_EQ(CountCode(cmds, kCmdAxes), 1);
+    const SimCommand* mute = LastCode(cmds, kCmdMute);
+    ASSERT_NE(mute, nullptr);
+    EXPECT_EQ(mute->Word(0x0E100700), 0u);
+}
+
 TEST_F(CapwellTest, FinalizeSendsPendingRequestsBeforeTheClose) {
     CpwInitParams p = Params();
     p.interval = 1000;
