@@ -8,9 +8,9 @@
 // quit message.
 #pragma once
 
-#include <condition_variable>
 #include <mutex>
-#include <thread>
+
+#include "sync.h"
 
 namespace tolvane {
 
@@ -18,8 +18,8 @@ class ApiLock {
 public:
     // False only on the notifying thread once a quit is pending: the caller must not go on.
     bool lock() {
-        std::unique_lock<std::mutex> guard(mutex_);
-        if (std::this_thread::get_id() == notifier_) {
+        std::unique_lock<platform::Mutex> guard(mutex_);
+        if (platform::current_thread_key() == notifier_) {
             cv_.wait(guard, [this] { return !held_ || quit_pending_; });
             if (held_) return false;
         } else {
@@ -31,15 +31,15 @@ public:
 
     void unlock() {
         {
-            std::lock_guard<std::mutex> guard(mutex_);
+            std::lock_guard<platform::Mutex> guard(mutex_);
             held_ = false;
         }
         cv_.notify_all();
     }
 
     // The NotificationThread names itself when it starts.
-    void set_notifier(std::thread::id id) {
-        std::lock_guard<std::mutex> guard(mutex_);
+    void set_notifier(platform::ThreadKey id) {
+        std::lock_guard<platform::Mutex> guard(mutex_);
         notifier_ = id;
         quit_pending_ = false;
     }
@@ -47,26 +47,26 @@ public:
     // Called by the close (holding the lock) before it waits for the thread.
     void announce_quit() {
         {
-            std::lock_guard<std::mutex> guard(mutex_);
+            std::lock_guard<platform::Mutex> guard(mutex_);
             quit_pending_ = true;
         }
         cv_.notify_all();
     }
 
     // Called once the thread has ended.
-    void clear_notifier() { set_notifier(std::thread::id()); }
+    void clear_notifier() { set_notifier(platform::kNoThread); }
 
     bool on_notifier() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return std::this_thread::get_id() == notifier_;
+        std::lock_guard<platform::Mutex> guard(mutex_);
+        return platform::current_thread_key() == notifier_;
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
+    platform::Mutex mutex_;
+    platform::CondVar cv_;
     bool held_ = false;
     bool quit_pending_ = false;
-    std::thread::id notifier_;
+    platform::ThreadKey notifier_ = platform::kNoThread;
 };
 
 // Scope holder; test ok() before going on.

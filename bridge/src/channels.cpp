@@ -17,7 +17,7 @@ std::int32_t Channels::open_channel(std::uint32_t number, std::uint32_t capacity
         return rc::kBad;
     }
     Channel& ch = table_[number];
-    std::lock_guard<std::mutex> lock(ch.mutex);
+    std::lock_guard<platform::Mutex> lock(ch.mutex);
     if (ch.open.load(std::memory_order_relaxed)) return rc::kNotOpen;
     ch.lost = false;
     ch.closed = false;
@@ -43,7 +43,7 @@ void Channels::deliver_locked(std::uint32_t number, Channel& ch, const Message& 
 std::int32_t Channels::send(std::uint32_t number, const Message& msg) {
     if (number >= kChannelCount) return rc::kBad;
     Channel& ch = table_[number];
-    std::lock_guard<std::mutex> lock(ch.mutex);
+    std::lock_guard<platform::Mutex> lock(ch.mutex);
     const bool open = ch.open.load(std::memory_order_relaxed);
     if (ch.mode == ChannelMode::Outgoing) {
         if (!open) return rc::kNotOpen;
@@ -57,7 +57,7 @@ std::int32_t Channels::receive(std::uint32_t number, bool wait, Message& out) {
     if (number >= kChannelCount) return rc::kBad;
     const auto deadline = std::chrono::steady_clock::now() + kReceiveLimit;
     Channel& ch = table_[number];
-    std::unique_lock<std::mutex> lock(ch.mutex);
+    std::unique_lock<platform::Mutex> lock(ch.mutex);
     if (ch.lost) return rc::kLost;
     if (!ch.open.load(std::memory_order_relaxed) || ch.handler != nullptr) return rc::kNotOpen;
     while (ch.queue.empty()) {
@@ -78,14 +78,14 @@ void Channels::arrived(std::uint32_t number, const Message& msg, std::uint32_t f
     if (number >= kChannelCount) return;
     Channel& ch = table_[number];
     if (!ch.open.load(std::memory_order_acquire)) return;
-    std::lock_guard<std::mutex> lock(ch.mutex);
+    std::lock_guard<platform::Mutex> lock(ch.mutex);
     if ((flags & merrowcom::kFlagLost) != 0) ch.lost = true;
     if (ch.open.load(std::memory_order_relaxed)) deliver_locked(number, ch, msg);
 }
 
 void Channels::close_all() {
     for (Channel& ch : table_) {
-        std::lock_guard<std::mutex> lock(ch.mutex);
+        std::lock_guard<platform::Mutex> lock(ch.mutex);
         ch.open.store(false, std::memory_order_release);
         ch.closed = true;
         ch.cv.notify_all();

@@ -3,12 +3,12 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 
 #include "protocol.h"
+#include "sync.h"
 
 namespace tolvane {
 
@@ -38,14 +38,14 @@ public:
     // Runs fn() under the mutex of channel `number` (excludes its handler).
     template <typename Fn>
     void with_lock(std::uint32_t number, Fn&& fn) {
-        std::lock_guard<std::mutex> lock(table_[number].mutex);
+        std::lock_guard<platform::Mutex> lock(table_[number].mutex);
         fn();
     }
 
 private:
     struct Channel {
-        std::mutex mutex;
-        std::condition_variable cv;
+        platform::Mutex mutex;
+        platform::CondVar cv;
         std::atomic<bool> open{false};
         bool lost = false;
         bool closed = false;

@@ -97,9 +97,9 @@ void on_hdmi_info(KdrHandle* handle, const Message& msg) {
 
 void notification_main(KdrHandle value) {
     Bridge& b = bridge();
-    b.api.set_notifier(std::this_thread::get_id());
+    b.api.set_notifier(platform::current_thread_key());
     {
-        std::lock_guard<std::mutex> lock(b.start_mutex);
+        std::lock_guard<platform::Mutex> lock(b.start_mutex);
         b.started = true;
     }
     b.start_cv.notify_all();
@@ -157,12 +157,12 @@ std::int32_t start_notification_thread() {
         return KDR_ERR_FAIL;
     }
     {
-        std::lock_guard<std::mutex> lock(b.start_mutex);
+        std::lock_guard<platform::Mutex> lock(b.start_mutex);
         b.started = false;
     }
-    b.notifier = std::make_unique<std::thread>(notification_main, handle_value());
+    b.notifier = std::make_unique<platform::Thread>([value = handle_value()] { notification_main(value); });
     b.notifier_running.store(true, std::memory_order_release);
-    std::unique_lock<std::mutex> lock(b.start_mutex);
+    std::unique_lock<platform::Mutex> lock(b.start_mutex);
     b.start_cv.wait(lock, [&b] { return b.started; });
     return KDR_OK;
 }
@@ -231,7 +231,7 @@ std::int32_t to_export_result(std::int32_t command_result) {
 }
 
 std::int32_t command_call(std::uint32_t code, bool wait, std::uint32_t* detail) {
-    std::lock_guard<std::mutex> lock(bridge().command_lock);
+    std::lock_guard<platform::Mutex> lock(bridge().command_lock);
     return command_call_locked(code, wait, detail);
 }
 

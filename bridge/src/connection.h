@@ -14,7 +14,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -28,6 +27,7 @@
 #include "movie_queue.h"
 #include "planes.h"
 #include "protocol.h"
+#include "sync.h"
 
 namespace tolvane {
 
@@ -35,8 +35,8 @@ struct Bridge {
     Bridge();
 
     ApiLock api;
-    std::mutex state_lock;
-    std::mutex command_lock;
+    platform::Mutex state_lock;
+    platform::Mutex command_lock;
     Channels channels;
     EventQueue events;
 
@@ -58,10 +58,10 @@ struct Bridge {
     std::atomic<void*> movie_user{nullptr};
 
     // NotificationThread and its start event.
-    std::unique_ptr<std::thread> notifier;
+    std::unique_ptr<platform::Thread> notifier;
     std::atomic<bool> notifier_running{false};
-    std::mutex start_mutex;
-    std::condition_variable start_cv;
+    platform::Mutex start_mutex;
+    platform::CondVar start_cv;
     bool started = false;
 
     // Set and cleared under channel 32's mutex; users take their own reference, so a
@@ -103,7 +103,7 @@ public:
     std::int32_t run(std::uint32_t code) { return to_export_result(call(code, true)); }
 
 private:
-    std::lock_guard<std::mutex> lock_;
+    std::lock_guard<platform::Mutex> lock_;
 };
 
 // Register access while open and loaded (else -1); 0 on success.

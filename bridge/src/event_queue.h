@@ -1,13 +1,13 @@
 // The EventQueue: bounded FIFO (100 messages) read only by the NotificationThread.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 
 #include "protocol.h"
+#include "sync.h"
 
 namespace tolvane {
 
@@ -18,7 +18,7 @@ public:
     // Never blocks: -1 (message dropped) when the queue already holds kCapacity messages.
     std::int32_t post(const Message& msg) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<platform::Mutex> lock(mutex_);
             if (queue_.size() >= kCapacity) return -1;
             queue_.push_back(msg);
         }
@@ -27,7 +27,7 @@ public:
     }
 
     Message take() {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<platform::Mutex> lock(mutex_);
         cv_.wait(lock, [this] { return !queue_.empty(); });
         Message msg = queue_.front();
         queue_.pop_front();
@@ -35,13 +35,13 @@ public:
     }
 
     std::size_t size() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<platform::Mutex> lock(mutex_);
         return queue_.size();
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
+    platform::Mutex mutex_;
+    platform::CondVar cv_;
     std::deque<Message> queue_;
 };
 

@@ -52,7 +52,7 @@ void set_movie_clock(const MovieClock& clock) {
 MovieQueue::MovieQueue(KdrHandle connection) : connection_(connection) {
     std::uint64_t (*now)() = g_clock_now.load();
     clock_ = now != nullptr ? MovieClock{now, g_clock_frequency.load()} : default_movie_clock();
-    thread_ = std::thread([this] { transfer_loop(); });
+    thread_ = platform::Thread([this] { transfer_loop(); });
 }
 
 MovieQueue::~MovieQueue() { stop(); }
@@ -60,7 +60,7 @@ MovieQueue::~MovieQueue() { stop(); }
 void MovieQueue::stop() {
     if (!thread_.joinable()) return;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<platform::Mutex> lock(mutex_);
         stop_ = true;
     }
     cv_.notify_all();
@@ -69,7 +69,7 @@ void MovieQueue::stop() {
 
 void MovieQueue::frame_notice(const Message& notice) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<platform::Mutex> lock(mutex_);
         notices_.push_back(notice);
     }
     cv_.notify_all();
@@ -78,7 +78,7 @@ void MovieQueue::frame_notice(const Message& notice) {
 std::int32_t MovieQueue::configure(const KdrMovieSetting& setting) {
     const std::uint32_t frame = movie_frame_bytes(setting.size, setting.format);
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<platform::Mutex> lock(mutex_);
         if (!in_transfer_.empty() || !delivered_.empty()) return KDR_ERR_STATE;
         // The counters are reset before anything changes, so a failing write leaves the
         // previous setting and its slots whole.
@@ -122,7 +122,7 @@ void MovieQueue::transfer_loop() {
         std::uint32_t frame = 0;
         void* target = nullptr;
         {
-            std::unique_lock<std::mutex> lock(mutex_);
+            std::unique_lock<platform::Mutex> lock(mutex_);
             cv_.wait(lock, [this] { return stop_ || (!notices_.empty() && !free_.empty()); });
             if (stop_) return;
             notice = notices_.front();
@@ -165,7 +165,7 @@ void MovieQueue::transfer_loop() {
         }
 
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<platform::Mutex> lock(mutex_);
             if (handled_ > 0) device_drops_ += drops;
             const std::uint64_t dropped = local_failures_ + device_drops_;
             KdrMovieFrame& record = *slot;
@@ -206,7 +206,7 @@ void MovieQueue::deliver_ready() {
     for (;;) {
         KdrMovieFrame copy;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<platform::Mutex> lock(mutex_);
             if (ready_.empty()) break;
             delivered_.splice(delivered_.end(), ready_, ready_.begin());
             std::memcpy(&copy, &delivered_.back(), sizeof copy);
@@ -222,7 +222,7 @@ void MovieQueue::deliver_ready() {
         // Not handed out: back to free at once, wherever it stands among the delivered
         // frames (older ones may still be with the caller).
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<platform::Mutex> lock(mutex_);
             for (auto it = delivered_.begin(); it != delivered_.end(); ++it) {
                 if (it->frame_id == copy.frame_id) {
                     free_.splice(free_.end(), delivered_, it);
@@ -236,7 +236,7 @@ void MovieQueue::deliver_ready() {
 
 std::int32_t MovieQueue::release(std::uint64_t frame_id) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<platform::Mutex> lock(mutex_);
         if (delivered_.empty() || delivered_.front().frame_id != frame_id) return KDR_ERR_PARAM;
         free_.splice(free_.end(), delivered_, delivered_.begin());
     }
@@ -245,7 +245,7 @@ std::int32_t MovieQueue::release(std::uint64_t frame_id) {
 }
 
 KdrMovieStats MovieQueue::stats() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<platform::Mutex> lock(mutex_);
     KdrMovieStats s{};
     s.slots = static_cast<std::uint32_t>(free_.size() + in_transfer_.size() + ready_.size() +
                                          delivered_.size());

@@ -12,7 +12,6 @@
 // command (command lock) and the block read run without the queue's mutex.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <list>
@@ -21,6 +20,7 @@
 
 #include "Tolvane.h"
 #include "protocol.h"
+#include "sync.h"
 
 namespace tolvane {
 
@@ -74,8 +74,8 @@ private:
 
     KdrHandle connection_;
     MovieClock clock_;
-    std::mutex mutex_;
-    std::condition_variable cv_;
+    platform::Mutex mutex_;
+    platform::CondVar cv_;
     bool stop_ = false;
 
     std::deque<Message> notices_;
@@ -93,7 +93,7 @@ private:
     std::int32_t format_ = 0;
     std::uint32_t frame_bytes_ = 0;
 
-    std::thread thread_;
+    platform::Thread thread_;
 };
 
 }  // namespace tolvane

@@ -8,10 +8,12 @@
 
 namespace tolvane {
 
-PlaneSet& planes() {
-    static PlaneSet set;
-    return set;
-}
+namespace {
+// At namespace scope rather than a function-local static: no guard object in the runtime.
+PlaneSet g_planes;
+}  // namespace
+
+PlaneSet& planes() { return g_planes; }
 
 void init_planes(const KdrXY& panel) {
     PlaneSet& p = planes();
@@ -39,7 +41,7 @@ void init_planes(const KdrXY& panel) {
 
 std::int32_t query_state(bool notify, std::int32_t& state) {
     Bridge& b = bridge();
-    std::lock_guard<std::mutex> lock(b.state_lock);
+    std::lock_guard<platform::Mutex> lock(b.state_lock);
     std::uint32_t word = 0;
     {
         CommandSequence seq;
