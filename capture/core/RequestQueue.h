@@ -6,7 +6,9 @@
 //
 // Lock order (outermost first): apply_mutex_, then lock_.
 //   apply_mutex_: held by the worker for a whole apply pass and by
-//                 SetOutputSize, so `applied` is never read while it changes.
+//                 SetOutputSize, so `applied` is never read while it changes;
+//                 and by a still capture from its plane read to its bitmap,
+//                 so no pass redraws the plane in between.
 //   lock_:        cursors, reservation, the carry, and the merge pass.
 //
 // Overrun: the ring holds 100 slots. When the writer would reach the slot the

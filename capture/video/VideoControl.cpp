@@ -13,6 +13,18 @@ namespace {
 constexpr uint32_t kBitmapHeaderBytes = 54;
 constexpr uint32_t kSuspendAnswerDelayMs = 1000;
 
+// Holds the worker's passes for a scope.
+class RequestHold {
+public:
+    explicit RequestHold(VideoHost& host) : host_(host) { host_.HoldRequests(); }
+    ~RequestHold() { host_.ReleaseRequests(); }
+    RequestHold(const RequestHold&) = delete;
+    RequestHold& operator=(const RequestHold&) = delete;
+
+private:
+    VideoHost& host_;
+};
+
 int32_t ClampedDifference(int32_t a, int32_t b) {
     const int64_t d = static_cast<int64_t>(a) - b;
     return static_cast<int32_t>(std::clamp<int64_t>(d, std::numeric_limits<int32_t>::min(),
@@ -164,17 +176,24 @@ CpwResult VideoControl::CaptureStill(const CpwWChar* path, StillFile& file) {
     if (!host_.SessionOpen()) return CPW_E_NOT_READY;
     CpwHdmiInfo info{};
     if (host_.QueryHdmi(info) != kInputSignal || info.detect_hdcp != 0) return CPW_E_QUERY;
-    int32_t plane = 0;
-    if (host_.GetPlaneState(plane) != KDR_OK || plane != KDR_STATE_PAUSED) return CPW_E_QUERY;
-    KdrStillInfo still{};
-    if (host_.GetStillInfo(still) != KDR_OK) return CPW_E_QUERY;
-    // Not even a bitmap header: nothing that could be written as an image.
-    if (still.datasize < kBitmapHeaderBytes) return CPW_E_QUERY;
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[still.datasize]);
-    if (!data) return CPW_E_QUERY;
-    KdrBuffer bitmap{data.get(), still.datasize};
-    if (host_.GetStillBitmap(bitmap) != KDR_OK) return CPW_E_QUERY;
-    const uint32_t size = std::min(bitmap.size, still.datasize);
+    std::unique_ptr<uint8_t[]> data;
+    uint32_t size = 0;
+    {
+        // A worker pass between the still info and the bitmap would redraw the
+        // plane and the bridge would refuse the bitmap.
+        RequestHold hold(host_);
+        int32_t plane = 0;
+        if (host_.GetPlaneState(plane) != KDR_OK || plane != KDR_STATE_PAUSED) return CPW_E_QUERY;
+        KdrStillInfo still{};
+        if (host_.GetStillInfo(still) != KDR_OK) return CPW_E_QUERY;
+        // Not even a bitmap header: nothing that could be written as an image.
+        if (still.datasize < kBitmapHeaderBytes) return CPW_E_QUERY;
+        data.reset(new (std::nothrow) uint8_t[still.datasize]);
+        if (!data) return CPW_E_QUERY;
+        KdrBuffer bitmap{data.get(), still.datasize};
+        if (host_.GetStillBitmap(bitmap) != KDR_OK) return CPW_E_QUERY;
+        size = std::min(bitmap.size, still.datasize);
+    }
     return WriteStillFile(file, path, data.get(), size);
 }
 

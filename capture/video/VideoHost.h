@@ -36,6 +36,10 @@ public:
     virtual int32_t SetMovieSetting(const KdrMovieSetting& setting) = 0;
     virtual int32_t GetStillInfo(KdrStillInfo& info) = 0;
     virtual int32_t GetStillBitmap(KdrBuffer& bitmap) = 0;
+    // Keep the worker's apply passes off the bridge until released: each pass
+    // ends with a redraw, and a redraw drops the still the controller prepared.
+    virtual void HoldRequests() = 0;
+    virtual void ReleaseRequests() = 0;
     // The manager's movie buffer (null while there is no manager).
     virtual void* MovieBuffer(uint32_t& bytes) = 0;
 

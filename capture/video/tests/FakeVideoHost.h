@@ -35,6 +35,7 @@ public:
     uint8_t movie_buffer[16]{};
     int32_t last_position[4]{};
     bool timer1 = true, timer2 = false;
+    int holds = 0;  // worker holds not yet released
 
     bool SessionOpen() override { return open; }
     int32_t GetPlaneState(int32_t& s) override {
@@ -65,6 +66,14 @@ public:
         if (b.size < still.size()) return KDR_ERR_PARAM;
         std::memcpy(b.buffer, still.data(), still.size());
         return KDR_OK;
+    }
+    void HoldRequests() override {
+        calls.push_back("hold");
+        ++holds;
+    }
+    void ReleaseRequests() override {
+        calls.push_back("release");
+        --holds;
     }
     void* MovieBuffer(uint32_t& bytes) override {
         bytes = sizeof movie_buffer;

@@ -422,8 +422,11 @@ TEST(Still, PausesCapturesWritesAndGoesBackLive) {
     EXPECT_EQ(files.files[u"a.bmp"], f.host.still);
     EXPECT_EQ(f.host.plane, KDR_STATE_LIVE);
     EXPECT_EQ(f.vc.state().words().mode, 0u);
-    EXPECT_EQ(f.host.calls, (Strings{"state", "pause", "notify=2", "query_hdmi", "state",
-                                     "still_info", "still_bitmap", "state", "play", "notify=2"}));
+    // The worker is held from the plane read to the bitmap: a pass in between
+    // would redraw the plane and the bridge would refuse the bitmap.
+    EXPECT_EQ(f.host.calls, (Strings{"state", "pause", "notify=2", "query_hdmi", "hold", "state",
+                                     "still_info", "still_bitmap", "release", "state", "play",
+                                     "notify=2"}));
 }
 
 TEST(Still, AlreadyPausedStaysPaused) {
@@ -469,6 +472,7 @@ TEST(Still, QueryFailures) {
         EXPECT_EQ(f.vc.SaveBitmapImage(kPath, files), c.expected) << c.name;
         EXPECT_TRUE(files.files.empty()) << c.name;
         EXPECT_EQ(f.vc.state().words().mode, 0u) << c.name;
+        EXPECT_EQ(f.host.holds, 0) << c.name << ": the worker stays held";
     }
 }
 

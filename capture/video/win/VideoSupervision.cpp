@@ -65,6 +65,13 @@ public:
                                    "Kdr_VpGetProp",
                                    [&] { return LogText::StillBitmap(Dev(), Vp(), b.buffer, b.size); });
     }
+    void HoldRequests() override {
+        if (m() != nullptr) hold_ = std::unique_lock<std::mutex>(m()->queue().apply_mutex());
+    }
+    void ReleaseRequests() override {
+        if (hold_.owns_lock()) hold_.unlock();
+        hold_ = std::unique_lock<std::mutex>();
+    }
     void* MovieBuffer(uint32_t& bytes) override {
         if (m() == nullptr || m()->movie_buffer() == nullptr) return nullptr;
         bytes = kMovieBufferBytes;
@@ -130,6 +137,7 @@ public:
 private:
     InputManager* m() { return v_.manager; }
     VideoInput& v_;
+    std::unique_lock<std::mutex> hold_;  // the queue's apply lock while a still is read
 };
 
 VideoSupervision::VideoSupervision(VideoInput& owner)

@@ -61,6 +61,7 @@ struct Cpw {
     CPW_FN(Cpw_GetCaptureData);
     CPW_FN(Cpw_ReleaseCaptureData);
     CPW_FN(Cpw_SaveBitmapImage);
+    CPW_FN(Cpw_SetVideoPosition);
 #undef CPW_FN
     ~Cpw() {
         if (m != nullptr) FreeLibrary(m);
@@ -310,6 +311,21 @@ TEST_F(VideoWine, StillFailuresLeaveThePlaneLive) {
     EXPECT_EQ(sim.Status().playback_state, 1u);
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(cpw->Cpw_SaveBitmapImage(nullptr), CPW_E_NULL);
+}
+
+TEST_F(VideoWine, StillsBesidePositionChangesSucceed) {
+    // Each position change makes the worker's next pass redraw the plane, and a
+    // redraw drops the still the controller prepared. The pass lands at a
+    // different moment of each capture.
+    cpw->Cpw_SetState(0, 1, 0);
+    const std::wstring path = PathIn(L"moved.bmp");
+    for (int i = 0; i < 8; ++i) {
+        RECT r{i, 0, 1280 + i, 720};
+        ASSERT_EQ(cpw->Cpw_SetVideoPosition(&r), CPW_OK);
+        Sleep(static_cast<DWORD>(2 * i));
+        ASSERT_EQ(cpw->Cpw_SaveBitmapImage(path.c_str()), CPW_OK) << "capture " << i << "\n" << Reports();
+        EXPECT_EQ(sim.Status().playback_state, 1u);
+    }
 }
 
 namespace {
