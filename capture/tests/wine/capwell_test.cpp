@@ -712,6 +712,9 @@ TEST_F(CapwellTest, ReloadCyclesLeakNothing) {
         cpw.Cpw_ZoomVideo(&z);
         CpwVersion v{};
         cpw.Cpw_GetDriverVersion(&v);
+        CpwCaptureFrame* frame = nullptr;
+        cpw.Cpw_GetCaptureData(&frame);  // the frame pool too
+        cpw.Cpw_ReleaseCaptureData();
         Sleep(50);
         ASSERT_EQ(cpw.Cpw_Finalize(), CPW_OK);
         cpw.Unload();

@@ -172,10 +172,13 @@ CpwResult VideoSupervision::SaveBitmapImage(const wchar_t* path) {
     return control_.SaveBitmapImage(path, file);
 }
 
-FramePool& Frames() {
-    static FramePool pool;
-    return pool;
-}
+namespace {
+// From load to unload; a function-local static's guard would leave the thread
+// runtime's lock and condition behind at every unload.
+FramePool g_frames;
+}  // namespace
+
+FramePool& Frames() { return g_frames; }
 
 void DeliverMovieFrame(const KdrMovieFrame& frame) {
     const FramePool::FillResult r = Frames().Fill(frame);
