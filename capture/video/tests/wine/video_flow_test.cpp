@@ -15,6 +15,8 @@
 #include "CapwellHarness.h"
 #include "cw_process.h"
 
+#include "client_window.h"
+
 namespace {
 
 using cwtest::CapwellApi;
@@ -33,56 +35,6 @@ constexpr uint32_t kCmdSetMatrix = 0x80002u, kCmdSetAxes = 0x80003u, kCmdSetDriv
 constexpr uint32_t kCmdPause = 0xB0010u, kCmdResume = 0xB0011u, kCmdMovieStart = 0xC0001u,
                    kCmdMovieStop = 0xC0002u, kCmdStill = 0xB0001u;
 constexpr uint32_t kChDraw = 16;
-
-// ---- Client window ------------------------------------------------------------
-
-std::vector<WPARAM> g_notes;
-UINT g_code = 0;
-
-LRESULT CALLBACK ClientProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (g_code != 0 && msg == g_code) {
-        g_notes.push_back(wp);
-        return 0;
-    }
-    return DefWindowProcW(h, msg, wp, lp);
-}
-
-HWND MakeClient() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ClientProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CwVideoFlowClient";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, L"client", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                           nullptr, nullptr, wc.hInstance, nullptr);
-}
-
-void Pump(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (std::chrono::steady_clock::now() < end);
-}
-
-bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        Pump(10);
-    }
-    return done();
-}
-
-int Count(WPARAM code) {
-    int n = 0;
-    for (WPARAM w : g_notes) n += w == code;
-    return n;
-}
 
 // ---- The simulator's record -----------------------------------------------------
 

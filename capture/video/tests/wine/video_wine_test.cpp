@@ -24,6 +24,8 @@
 #include "merrowcom_sim.h"
 #include "pattern.h"
 
+#include "client_window.h"
+
 namespace {
 
 // ---- Bound exports -----------------------------------------------------------
@@ -67,56 +69,6 @@ struct Cpw {
         if (m != nullptr) FreeLibrary(m);
     }
 };
-
-// ---- A client window that records the notifications in order ----------------
-
-std::vector<WPARAM> g_notes;
-UINT g_code = 0;
-
-LRESULT CALLBACK ClientProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (g_code != 0 && msg == g_code) {
-        g_notes.push_back(wp);
-        return 0;
-    }
-    return DefWindowProcW(h, msg, wp, lp);
-}
-
-HWND MakeClient() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ClientProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CwVideoTestClient";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, L"client", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                           nullptr, nullptr, wc.hInstance, nullptr);
-}
-
-void Pump(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (std::chrono::steady_clock::now() < end);
-}
-
-bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        Pump(20);
-    }
-    return done();
-}
-
-int Count(WPARAM code) {
-    int n = 0;
-    for (WPARAM w : g_notes) n += w == code;
-    return n;
-}
 
 constexpr char kScenario[] = R"({
   "firmware": {"version": "0x11000200"},
