@@ -495,7 +495,8 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     EXPECT_EQ(s.video, 1u);
     EXPECT_EQ(s.audio, 1u);
     {
-        const Record rec = Await([](const Record& x) { return x.Wrote(kPlaneVideoEnb, 1u); });
+        // The plane words are written before the draw request goes out: wait for both.
+        const Record rec = Await([](const Record& x) { return x.Wrote(kPlaneVideoEnb, 1u) && x.Draws() >= 1; });
         EXPECT_GE(rec.Draws(), 1);
         // The plane's enable reaches the controller; the bridge still hides
         // it while the position is the initial 1 x 1 placeholder.
