@@ -22,6 +22,7 @@
 #include "contract/merrowcom_if.h"
 #include "platform_native.h"
 #include "shell_channel.h"
+#include "update_image.h"
 #include "simulator/include/merrowcom_sim.h"
 #include "update.h"
 
@@ -34,20 +35,9 @@ merrowcom::SystemCtrl* CreateSystemCtrlInstance();
 namespace {
 
 namespace shell = tolvane::shell;
-constexpr std::size_t kImageBytes = 16u << 20;
-constexpr double kRoundTrips = (kImageBytes + shell::kChunkBytes - 1) / shell::kChunkBytes;
-
-std::vector<std::uint8_t> MakeImage() {
-    std::vector<std::uint8_t> out(kImageBytes);
-    std::uint32_t x = 2463534242u;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<std::uint8_t>(x);
-    }
-    return out;
-}
+using update_bench::kImageBytes;
+using update_bench::kRoundTrips;
+using update_bench::MakeImage;
 
 // One open connection to a controller that keeps no record, for the whole program.
 class Session {

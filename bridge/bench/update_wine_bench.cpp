@@ -14,25 +14,15 @@
 #include "benchutil.h"
 #include "connection.h"
 #include "shell_channel.h"
+#include "update_image.h"
 #include "update.h"
 
 namespace {
 
 namespace shell = tolvane::shell;
-constexpr std::size_t kImageBytes = 16u << 20;
-constexpr double kRoundTrips = (kImageBytes + shell::kChunkBytes - 1) / shell::kChunkBytes;
-
-std::vector<std::uint8_t> MakeImage() {
-    std::vector<std::uint8_t> out(kImageBytes);
-    std::uint32_t x = 2463534242u;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<std::uint8_t>(x);
-    }
-    return out;
-}
+using update_bench::kImageBytes;
+using update_bench::kRoundTrips;
+using update_bench::MakeImage;
 
 void Report(const cwbench::Result& r, double bytes, double round_trips) {
     cwbench::Print(r);

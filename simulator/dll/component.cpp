@@ -136,6 +136,18 @@ int32_t fail(const std::string& why) {
     return -1;
 }
 
+// Starts the controller afresh from a scenario that parsed, clearing an earlier load error.
+int32_t apply_scenario(const mrcsim::Scenario& s) {
+    Controller& c = ctl();
+    {
+        std::lock_guard<std::mutex> lk(g_mu);
+        g_scenario_failed = false;
+        g_error.clear();
+    }
+    c.reset(s);
+    return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -157,14 +169,7 @@ int32_t MrcSim_Reset(const char* scenario_json) {
     mrcsim::Scenario s;
     std::string err;
     if (scenario_json && *scenario_json && !mrcsim::parseScenarioJson(scenario_json, s, err)) return fail(err);
-    Controller& c = ctl();
-    {
-        std::lock_guard<std::mutex> lk(g_mu);
-        g_scenario_failed = false;
-        g_error.clear();
-    }
-    c.reset(s);
-    return 0;
+    return apply_scenario(s);
 }
 
 int32_t MrcSim_LoadScenarioFile(const char* path) {
@@ -172,14 +177,7 @@ int32_t MrcSim_LoadScenarioFile(const char* path) {
     mrcsim::Scenario s;
     std::string err;
     if (!mrcsim::loadScenarioFileUtf8(path, s, err)) return fail(err);
-    Controller& c = ctl();
-    {
-        std::lock_guard<std::mutex> lk(g_mu);
-        g_scenario_failed = false;
-        g_error.clear();
-    }
-    c.reset(s);
-    return 0;
+    return apply_scenario(s);
 }
 
 int32_t MrcSim_Update(const char* scenario_json) {
