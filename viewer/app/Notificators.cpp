@@ -1,4 +1,4 @@
-#include "Notificators.h"
+#include "viewer/app/Notificators.h"
 
 namespace vistrel {
 namespace {

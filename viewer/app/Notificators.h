@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "../framework/Window.h"
-#include "StateResolver.h"
+#include "viewer/framework/Window.h"
+#include "viewer/core/StateResolver.h"
 
 namespace vistrel {
 

@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "viewer/app/SettingsStore.h"
 
 #include <algorithm>
 #include <memory>

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "SettingData.h"
-#include "ViewParameters.h"
+#include "viewer/app/SettingData.h"
+#include "viewer/core/ViewParameters.h"
 
 namespace vistrel {
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "PelmoraApp.h"
+#include "viewer/app/PelmoraApp.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     vistrel::CPelmoraApp app;

@@ -1,4 +1,4 @@
-#include "Application.h"
+#include "viewer/framework/Application.h"
 
 namespace fw {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "Raii.h"
-#include "Window.h"
+#include "viewer/framework/Raii.h"
+#include "viewer/framework/Window.h"
 
 namespace fw {
 

@@ -1,4 +1,4 @@
-#include "Controls.h"
+#include "viewer/framework/Controls.h"
 
 #include <string>
 

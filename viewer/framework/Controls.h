@@ -9,7 +9,7 @@
 
 #include <optional>
 
-#include "Window.h"
+#include "viewer/framework/Window.h"
 
 namespace fw {
 

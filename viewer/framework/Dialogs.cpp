@@ -1,8 +1,8 @@
-#include "Dialogs.h"
+#include "viewer/framework/Dialogs.h"
 
 #include <mutex>
 
-#include "Raii.h"
+#include "viewer/framework/Raii.h"
 
 namespace fw {
 

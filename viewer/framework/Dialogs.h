@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "Frame.h"
+#include "viewer/framework/Frame.h"
 
 namespace fw {
 

@@ -1,8 +1,8 @@
-#include "Frame.h"
+#include "viewer/framework/Frame.h"
 
 #include <algorithm>
 
-#include "Application.h"
+#include "viewer/framework/Application.h"
 
 namespace fw {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "Window.h"
+#include "viewer/framework/Window.h"
 
 namespace fw {
 

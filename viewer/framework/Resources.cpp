@@ -1,6 +1,6 @@
-#include "Resources.h"
+#include "viewer/framework/Resources.h"
 
-#include "Window.h"
+#include "viewer/framework/Window.h"
 
 namespace fw {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "Raii.h"
+#include "viewer/framework/Raii.h"
 
 namespace fw {
 

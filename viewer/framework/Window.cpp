@@ -1,4 +1,4 @@
-#include "Window.h"
+#include "viewer/framework/Window.h"
 
 #include <cstdio>
 #include <exception>
@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "Raii.h"
+#include "viewer/framework/Raii.h"
 
 namespace fw {
 namespace {

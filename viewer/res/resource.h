@@ -1,4 +1,5 @@
-// Resource numbers of the viewer program.
+// Resource numbers of the viewer program, grouped by area. Numbers the Parts
+// give are used as given; each area adds its own under its heading.
 #pragma once
 
 // Icons.
@@ -61,3 +62,18 @@
 
 // System menu command of the version dialog.
 #define IDM_VERSION 0xE140
+
+// ---- Main frame and application -------------------------------------------
+
+
+// ---- Splitters and display views (play, caption, blank, error) ------------
+
+
+// ---- Controller bar and setting panel ------------------------------------
+
+
+// ---- Control kit, waveform, meter, zoom navigator, version dialog --------
+
+
+// ---- Bitmaps --------------------------------------------------------------
+

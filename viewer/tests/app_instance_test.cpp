@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-#include "PelmoraApp.h"
+#include "viewer/app/MainFrame.h"
+#include "viewer/app/PelmoraApp.h"
 #include "cw_process.h"
 
 namespace vistrel {

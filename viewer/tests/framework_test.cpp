@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/Application.h"
-#include "framework/Controls.h"
-#include "framework/Dialogs.h"
-#include "framework/Frame.h"
-#include "framework/Raii.h"
-#include "framework/Resources.h"
-#include "framework/Window.h"
-#include "res/resource.h"
+#include "viewer/framework/Application.h"
+#include "viewer/framework/Controls.h"
+#include "viewer/framework/Dialogs.h"
+#include "viewer/framework/Frame.h"
+#include "viewer/framework/Raii.h"
+#include "viewer/framework/Resources.h"
+#include "viewer/framework/Window.h"
+#include "viewer/res/resource.h"
 
 namespace {
 

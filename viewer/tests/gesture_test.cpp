@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "GestureRecognizer.h"
+#include "viewer/core/GestureRecognizer.h"
 
 namespace vistrel {
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "Notificators.h"
+#include "viewer/app/Notificators.h"
 
 namespace vistrel {
 namespace {

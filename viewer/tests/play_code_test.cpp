@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "PlayCode.h"
+#include "viewer/core/PlayCode.h"
 
 namespace vistrel {
 namespace {

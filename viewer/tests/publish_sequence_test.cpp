@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "StateResolver.h"
+#include "viewer/core/StateResolver.h"
 
 #if defined(_WIN32)
 #include <windows.h>

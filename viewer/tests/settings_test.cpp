@@ -6,8 +6,8 @@
 #include <map>
 #include <vector>
 
-#include "SettingsStore.h"
-#include "framework/Window.h"
+#include "viewer/app/SettingsStore.h"
+#include "viewer/framework/Window.h"
 
 namespace vistrel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "StateResolver.h"
+#include "viewer/core/StateResolver.h"
 
 namespace vistrel {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ViewParameters.h"
+#include "viewer/core/ViewParameters.h"
 
 namespace vistrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "PlayCode.h"
+#include "viewer/core/PlayCode.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "GestureRecognizer.h"
+#include "viewer/core/GestureRecognizer.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <span>
 
-#include "TouchRecord.h"
+#include "viewer/core/TouchRecord.h"
 
 namespace vistrel {
 

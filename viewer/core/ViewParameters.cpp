@@ -1,4 +1,4 @@
-#include "ViewParameters.h"
+#include "viewer/core/ViewParameters.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "StateResolver.h"
+#include "viewer/core/StateResolver.h"
 
 #include <utility>
 
-#include "PlayCode.h"
+#include "viewer/core/PlayCode.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -9,28 +9,10 @@
 #include <initializer_list>
 #include <span>
 
-#include "ViewerStates.h"
+#include "viewer/core/Messages.h"
+#include "viewer/core/ViewerStates.h"
 
 namespace vistrel {
-
-// Window messages of the viewer, numbered from WM_APP (0x8000).
-namespace msg {
-inline constexpr std::uint32_t kApp = 0x8000;
-inline constexpr std::uint32_t kContinue = kApp + 1;            // error view -> frame
-inline constexpr std::uint32_t kDisplayKind = kApp + 2;         // resolver -> layout
-inline constexpr std::uint32_t kScreenMode = kApp + 3;          // resolver -> frame
-inline constexpr std::uint32_t kStatusChanging = kApp + 4;      // resolver -> frame
-inline constexpr std::uint32_t kStatusChanged = kApp + 5;       // resolver -> frame
-inline constexpr std::uint32_t kToggleState = kApp + 6;         // control -> parent
-inline constexpr std::uint32_t kSettingViewVisible = kApp + 7;  // resolver -> layout
-inline constexpr std::uint32_t kColorChanged = kApp + 8;        // to notificators
-inline constexpr std::uint32_t kHdmiInfoChanged = kApp + 9;     // to notificators
-inline constexpr std::uint32_t kNumberValue = kApp + 10;        // up-down -> parent
-inline constexpr std::uint32_t kPointerInput = kApp + 11;       // image button -> parent
-inline constexpr std::uint32_t kPlayCode = kApp + 12;           // resolver -> layout
-inline constexpr std::uint32_t kSaveErrorClosed = kApp + 13;    // error view -> frame
-inline constexpr std::uint32_t kPowerChanged = kApp + 14;       // to notificators
-}  // namespace msg
 
 enum DisplayKind : std::int32_t {
     KindNone = 0,

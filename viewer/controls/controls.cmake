@@ -1,0 +1,1 @@
+# The owner-drawn control kit and the viewer's own controls.

@@ -1,0 +1,1 @@
+# Splitters and views.
