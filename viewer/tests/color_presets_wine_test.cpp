@@ -207,7 +207,9 @@ TEST_F(PresetsOnController, CurvesAndLooseLevelLines) {
     Settle();
     EXPECT_EQ(Sent(kCmdLut, 0x10), Pair(32, 64));
     EXPECT_EQ(curve_, 1);
-    EXPECT_NE(Sent(kCmdAxes, 0), 0xFFFFFFFFu) << "the file's twelve values went out";
+    // Every axis got the file's values: the hue-offset bytes of axes 0 to 3, then the saturation gains.
+    EXPECT_EQ(Sent(kCmdAxes, 0x94), 0x01010101u);
+    EXPECT_EQ(Sent(kCmdAxes, 0xA0 + 8), 0x02020202u) << "axes 8 to 11";
 
     // 32 fields: the file is ignored, nothing is sent.
     PutFile(user_ + L"balance3.csv", curve.substr(0, curve.rfind(',')) + "\r\n1,2,3,4,5,6,7,8,9,10,11,12\r\n");
