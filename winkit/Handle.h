@@ -7,6 +7,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// winbase.h keeps a Win16 macro of this name, which would rewrite the trait below.
+#undef FreeModule
 
 #include <utility>
 
@@ -79,7 +81,7 @@ inline void LocalFreeFn(HLOCAL p) noexcept { LocalFree(p); }
 
 struct FindHandle {
     using Type = HANDLE;
-    static constexpr HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static bool IsValid(HANDLE v) noexcept { return v != nullptr && v != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE v) noexcept { FindClose(v); }
 };
