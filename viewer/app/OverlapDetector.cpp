@@ -5,8 +5,8 @@
 
 #include "winkit/Gdi.h"
 
-// Locks: COverlapDetector::lock_ is taken alone; the strip pool's locks are
-// its own and never held together with it.
+// Locks: COverlapDetector::lock_ is taken alone (the worker drops it before
+// the examination); the strip pool's locks are never held together with it.
 
 namespace Pelmora::Lib::Overlap {
 namespace {
@@ -67,59 +67,77 @@ void ScreenImage::Release() noexcept {
 }
 
 COverlapDetector::COverlapDetector()
-    : side_margin_(SideMarginForDpi(ScreenDpi())), pool_(StripPool::DefaultHelpers()) {}
+    : side_margin_(SideMarginForDpi(ScreenDpi())), pool_(StripPool::DefaultHelpers()) {
+    try {
+        worker_ = winkit::Thread([this] { WorkerLoop(); });
+    } catch (const std::exception&) {
+        // No worker: no examination ever starts, and the result stays 0.
+    }
+}
 
 COverlapDetector::~COverlapDetector() {
+    {
+        const std::lock_guard lock(lock_);
+        stop_ = true;
+    }
+    wake_.notify_all();
     if (worker_.joinable()) worker_.join();
 }
 
 bool COverlapDetector::Start(const RECT& capture, const RECT& excluded, COLORREF background, bool synchronous,
                              std::int32_t* previous) {
-    {
-        const std::lock_guard lock(lock_);
-        if (busy_ != 0) return false;
-        busy_ = 1;
-        ran_ = false;
-        ++started_;
-    }
-    // The previous examination is over (it cleared busy last); its result is settled.
+    std::unique_lock lock(lock_);
+    if (busy_ != 0 || !worker_.joinable()) return false;
+    // The previous examination is over (it cleared busy after storing its
+    // result), so this is its settled result.
     if (previous != nullptr) *previous = Result();
-    if (worker_.joinable()) worker_.join();
-
-    const vistrel::Rect relative{excluded.left - capture.left, excluded.top - capture.top,
-                                 excluded.right - capture.left, excluded.bottom - capture.top};
-    try {
-        worker_ = winkit::Thread([this, capture, relative, background] { Work(capture, relative, background); });
-    } catch (const std::exception&) {
-        const std::lock_guard lock(lock_);
-        busy_ = 0;
-        --started_;
-        return false;
-    }
+    busy_ = 1;
+    ran_ = false;
+    ++started_;
+    job_.capture = capture;
+    job_.excluded = vistrel::Rect{excluded.left - capture.left, excluded.top - capture.top,
+                                  excluded.right - capture.left, excluded.bottom - capture.top};
+    job_.background = background;
+    wake_.notify_one();
     if (!synchronous) return true;
-    worker_.join();
-    const std::lock_guard lock(lock_);
+    idle_.wait(lock, [this] { return busy_ == 0; });
     return ran_;
 }
 
-void COverlapDetector::Work(RECT capture, vistrel::Rect excluded, COLORREF background) noexcept {
+void COverlapDetector::WorkerLoop() noexcept {
+    std::unique_lock lock(lock_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || busy_ != 0; });
+        // A running examination is finished before stopping, so busy is
+        // always cleared by the one who set the job going.
+        if (busy_ == 0 && stop_) return;
+        const Job job = job_;
+        lock.unlock();
+        vistrel::Rect united;
+        const bool ran = Examine(job, &united);
+        lock.lock();
+        ran_ = ran;
+        if (ran) last_union_ = united;
+        busy_ = 0;
+        idle_.notify_all();
+    }
+}
+
+bool COverlapDetector::Examine(const Job& job, vistrel::Rect* united) noexcept {
     bool ran = false;
-    vistrel::Rect united;
     try {
-        if (image_.CopyFromScreen(capture)) {
-            const Examination found = Examine(image_.View(), ScanParams{excluded, background, side_margin_}, &pool_);
+        if (image_.CopyFromScreen(job.capture)) {
+            const Examination found = Overlap::Examine(
+                image_.View(), ScanParams{job.excluded, job.background, side_margin_}, &pool_);
             result_.store(found.covered, std::memory_order_release);
-            united = found.united;
+            *united = found.united;
             ran = true;
         }
     } catch (const std::exception&) {
         ran = false;  // out of memory: the result stays as it was
     }
-    image_.Release();
-    const std::lock_guard lock(lock_);
-    ran_ = ran;
-    if (ran) last_union_ = united;
-    busy_ = 0;
+    image_.Release();  // the bitmap is not kept between examinations
+    return ran;
 }
 
 bool COverlapDetector::Busy() noexcept {

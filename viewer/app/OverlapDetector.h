@@ -1,7 +1,10 @@
 // The examiner of the video-input detector: copies the picture area from the
 // screen and looks for a covering window on a worker thread, one examination
-// at a time. The copy is made on the worker too, so that a tick on the
-// user-interface thread never waits for the screen.
+// at a time. The copy is made on the worker too, and the worker is kept for
+// the examiner's life and woken for each examination, so that a tick on the
+// user-interface thread neither waits for the screen nor starts a thread
+// (under Wine a screen copy takes tens of milliseconds and a thread start
+// most of one).
 #pragma once
 
 #include <windows.h>
@@ -35,7 +38,7 @@ private:
 class COverlapDetector {
 public:
     COverlapDetector();
-    // Joins a running worker.
+    // Lets a running examination finish and joins the worker.
     ~COverlapDetector();
     COverlapDetector(const COverlapDetector&) = delete;
     COverlapDetector& operator=(const COverlapDetector&) = delete;
@@ -57,19 +60,29 @@ public:
     [[nodiscard]] std::uint64_t Started() noexcept;
 
 private:
-    // Worker thread: the copy, the examination, the result, busy cleared.
-    void Work(RECT capture, vistrel::Rect excluded, COLORREF background) noexcept;
+    struct Job {
+        RECT capture{};
+        vistrel::Rect excluded;  // relative to the capture rectangle
+        COLORREF background = 0;
+    };
+    void WorkerLoop() noexcept;
+    // The copy and the examination; answers whether a result was stored.
+    [[nodiscard]] bool Examine(const Job& job, vistrel::Rect* united) noexcept;
 
     std::atomic<std::int32_t> result_{0};
-    winkit::Thread worker_;  // joined only by the user-interface thread
-    winkit::Mutex lock_;     // guards busy_, ran_, last_union_, started_
+    winkit::Mutex lock_;  // guards everything below up to the worker
+    winkit::CondVar wake_;
+    winkit::CondVar idle_;
     std::int32_t busy_ = 0;
+    bool stop_ = false;
+    Job job_;
     bool ran_ = false;
     vistrel::Rect last_union_;
     std::uint64_t started_ = 0;
     ScreenImage image_;  // the worker's while busy
     std::int32_t side_margin_;
     StripPool pool_;
+    winkit::Thread worker_;  // last: started when everything else exists
 };
 
 }  // namespace Pelmora::Lib::Overlap
