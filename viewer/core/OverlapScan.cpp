@@ -288,20 +288,40 @@ void StripPool::Run(int count, const std::function<void(int)>& body) {
     body_ = nullptr;
 }
 
+namespace {
+
+// Each strip is examined in parts, so that a thread that starts late leaves
+// less behind; the parts' boxes combine by smallest and largest values into
+// exactly the strip's box.
+constexpr int kPartsPerStrip = 4;
+
+DiffBox Combine(const DiffBox& a, const DiffBox& b) noexcept {
+    if (a.min_x < 0) return b;
+    if (b.min_x < 0) return a;
+    return DiffBox{std::min(a.min_x, b.min_x), std::max(a.max_x, b.max_x), std::min(a.min_row, b.min_row),
+                   std::max(a.max_row, b.max_row)};
+}
+
+}  // namespace
+
 Examination Examine(const ScreenCopy& copy, const ScanParams& params, StripPool* pool) {
-    DiffBox boxes[kStripCount];
-    const std::function<void(int)> strip = [&](int s) {
+    DiffBox parts[kStripCount * kPartsPerStrip];
+    const std::function<void(int)> part = [&](int i) {
         std::int32_t begin = 0, end = 0;
-        StripRows(copy.height, s, &begin, &end);
-        boxes[s] = ScanRows(copy, params, begin, end);
+        StripRows(copy.height, i / kPartsPerStrip, &begin, &end);
+        const std::int32_t rows = end - begin, k = i % kPartsPerStrip;
+        parts[i] = ScanRows(copy, params, begin + rows * k / kPartsPerStrip, begin + rows * (k + 1) / kPartsPerStrip);
     };
+    constexpr int kParts = kStripCount * kPartsPerStrip;
     if (pool != nullptr) {
-        pool->Run(kStripCount, strip);
+        pool->Run(kParts, part);
     } else {
-        for (int s = 0; s < kStripCount; ++s) strip(s);
+        for (int i = 0; i < kParts; ++i) part(i);
     }
+    DiffBox strips[kStripCount];
+    for (int i = 0; i < kParts; ++i) strips[i / kPartsPerStrip] = Combine(strips[i / kPartsPerStrip], parts[i]);
     Examination result;
-    result.united = UniteBoxes(boxes);
+    result.united = UniteBoxes(strips);
     result.covered = IsCovered(result.united) ? 1 : 0;
     return result;
 }
