@@ -109,5 +109,8 @@ using UniqueIcon = Unique<traits::NullIsEmpty<HICON, traits::DestroyIconFn>>;
 using UniqueCursor = Unique<traits::NullIsEmpty<HCURSOR, traits::DestroyCursorFn>>;
 // A memory DC made with CreateCompatibleDC, released with DeleteDC.
 using MemoryDc = Unique<traits::NullIsEmpty<HDC, traits::DeleteMemoryDc>>;
+// A power-setting registration from RegisterPowerSettingNotification.
+inline void UnregisterPowerNotifyFn(HPOWERNOTIFY h) noexcept { UnregisterPowerSettingNotification(h); }
+using UniquePowerNotify = Unique<traits::NullIsEmpty<HPOWERNOTIFY, UnregisterPowerNotifyFn>>;
 
 }  // namespace winkit
