@@ -68,8 +68,7 @@ struct KernelHandle {
 
 inline void DeleteGdi(HGDIOBJ o) noexcept { DeleteObject(o); }
 inline void CloseRegKey(HKEY k) noexcept { RegCloseKey(k); }
-inline void FreeLibraryFn(HMODULE m) noexcept { FreeLibrary(m); }
-inline void CloseFind(HANDLE h) noexcept { FindClose(h); }
+inline void ReleaseModule(HMODULE m) noexcept { FreeLibrary(m); }
 inline void DestroyIconFn(HICON i) noexcept { DestroyIcon(i); }
 inline void DestroyCursorFn(HCURSOR c) noexcept { DestroyCursor(c); }
 inline void DeleteMemoryDc(HDC dc) noexcept { DeleteDC(dc); }
@@ -91,7 +90,7 @@ struct FindHandle {
 using UniqueHandle = Unique<traits::KernelHandle>;
 using UniqueFindHandle = Unique<traits::FindHandle>;
 using UniqueRegKey = Unique<traits::NullIsEmpty<HKEY, traits::CloseRegKey>>;
-using UniqueModule = Unique<traits::NullIsEmpty<HMODULE, traits::FreeLibraryFn>>;
+using UniqueModule = Unique<traits::NullIsEmpty<HMODULE, traits::ReleaseModule>>;
 using UniqueLocal = Unique<traits::NullIsEmpty<HLOCAL, traits::LocalFreeFn>>;
 // An event-log source from RegisterEventSourceW.
 using UniqueEventSource = Unique<traits::NullIsEmpty<HANDLE, traits::DeregisterEventSourceFn>>;
@@ -113,5 +112,8 @@ using UniqueIcon = Unique<traits::NullIsEmpty<HICON, traits::DestroyIconFn>>;
 using UniqueCursor = Unique<traits::NullIsEmpty<HCURSOR, traits::DestroyCursorFn>>;
 // A memory DC made with CreateCompatibleDC, released with DeleteDC.
 using MemoryDc = Unique<traits::NullIsEmpty<HDC, traits::DeleteMemoryDc>>;
+// A power-setting registration from RegisterPowerSettingNotification.
+inline void UnregisterPowerNotifyFn(HPOWERNOTIFY h) noexcept { UnregisterPowerSettingNotification(h); }
+using UniquePowerNotify = Unique<traits::NullIsEmpty<HPOWERNOTIFY, UnregisterPowerNotifyFn>>;
 
 }  // namespace winkit
