@@ -19,11 +19,11 @@
 #include <thread>
 
 #include "Tolvane.h"
-#include "benchutil.h"
-#include "contract/merrowcom_if.h"
+#include "bench/benchutil.h"
+#include "contract/Merrowcom.h"
 
 #if !defined(_WIN32)
-#include "platform_native.h"
+#include "bridge/src/PlatformNative.h"
 extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();
 merrowcom::GenericFunc* CreateGenericfuncInstance();
@@ -50,7 +50,7 @@ Component Bind() {
         reinterpret_cast<void*>(GetProcAddress(m, merrowcom::kCreateGenericFunc)));
     c.reset = reinterpret_cast<ResetFn>(reinterpret_cast<void*>(GetProcAddress(m, "MrcSim_Reset")));
 #else
-    tolvane::platform::set_native_factories(
+    tolvane::platform::SetNativeFactories(
         {&CreateDeviceUtilInstance, &CreateGenericfuncInstance, &CreateSystemCtrlInstance});
     c.create_generic = &CreateGenericfuncInstance;
     c.reset = &MrcSim_Reset;

@@ -4,7 +4,7 @@
 #include <future>
 #include <algorithm>
 
-#include "bridge_fixture.h"
+#include "bridge/tests/BridgeFixture.h"
 
 namespace bridgetest {
 namespace {

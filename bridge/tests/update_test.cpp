@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "bridge_fixture.h"
-#include "update_sim.h"
+#include "bridge/tests/BridgeFixture.h"
+#include "bridge/tests/UpdateSim.h"
 
 namespace {
 
 using bridgetest::BridgeTest;
 using updatetest::ActiveImage;
-using updatetest::Image;
+using updatetest::NoiseImage;
 
 constexpr std::uint32_t kWindow1 = 0x0E100800u;
 constexpr std::uint32_t kChunkLengthReg = kWindow1 + 0x1108u;
@@ -92,7 +92,7 @@ TEST_F(UpdateTest, RefusedArgumentsAreReportedBeforeAnyProgress) {
 }
 
 TEST_F(UpdateTest, ImageGoesOverInFullChunksAndIsSwappedIn) {
-    const auto image = Image(3000);
+    const auto image = NoiseImage(3000);
     KdrUpdateProgress progress{};
     ASSERT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(ActiveImage(), image);
@@ -107,7 +107,7 @@ TEST_F(UpdateTest, ImageGoesOverInFullChunksAndIsSwappedIn) {
 }
 
 TEST_F(UpdateTest, TailBytesOfAnImageNotAMultipleOfFourArrive) {
-    const auto image = Image(3001, 7);
+    const auto image = NoiseImage(3001, 7);
     KdrUpdateProgress progress{};
     ASSERT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(ActiveImage(), image);
@@ -125,7 +125,7 @@ TEST_F(UpdateTest, TailBytesOfAnImageNotAMultipleOfFourArrive) {
 
 TEST_F(UpdateTest, ProgressRunsThroughThePhasesInOrder) {
     KdrUpdateProgress progress{};
-    ASSERT_EQ(Update(Image(3000), progress), KDR_OK);
+    ASSERT_EQ(Update(NoiseImage(3000), progress), KDR_OK);
 
     ASSERT_GE(g_reports.size(), 11u);
     for (int i = 0; i < 11; ++i) {
@@ -158,7 +158,7 @@ TEST_F(UpdateTest, ProgressRunsThroughThePhasesInOrder) {
 TEST_F(UpdateTest, WriteFailingEveryTimeEndsAfterThreeAttempts) {
     ASSERT_TRUE(updatetest::Update(R"({"fw_update": {"write_exit": 1}})"));
     KdrUpdateProgress progress{};
-    EXPECT_EQ(Update(Image(3000), progress), KDR_ERR_FAIL);
+    EXPECT_EQ(Update(NoiseImage(3000), progress), KDR_ERR_FAIL);
     EXPECT_EQ(progress.retry_count, 3);
     EXPECT_TRUE(ActiveImage().empty());
     const auto writing = std::count_if(g_reports.begin(), g_reports.end(),
@@ -171,7 +171,7 @@ TEST_F(UpdateTest, WriteFailingEveryTimeEndsAfterThreeAttempts) {
 TEST_F(UpdateTest, ReadBackThatDiffersNeverReachesTheSwap) {
     ASSERT_TRUE(updatetest::Update(R"({"fw_update": {"read_differs": true}})"));
     KdrUpdateProgress progress{};
-    EXPECT_EQ(Update(Image(5000), progress), KDR_ERR_FAIL);
+    EXPECT_EQ(Update(NoiseImage(5000), progress), KDR_ERR_FAIL);
     EXPECT_EQ(progress.retry_count, 3);
     EXPECT_TRUE(ActiveImage().empty()) << "a mismatching image was swapped in";
 }
@@ -179,7 +179,7 @@ TEST_F(UpdateTest, ReadBackThatDiffersNeverReachesTheSwap) {
 TEST_F(UpdateTest, LaterAttemptSucceedsAfterEarlierFailures) {
     // The first two read-backs differ; the third attempt verifies and swaps.
     ASSERT_TRUE(updatetest::Update(R"({"fw_update": {"read_differs": true, "read_differs_count": 2}})"));
-    const auto image = Image(4000, 3);
+    const auto image = NoiseImage(4000, 3);
     KdrUpdateProgress progress{};
     EXPECT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(progress.retry_count, 2);
@@ -189,7 +189,7 @@ TEST_F(UpdateTest, LaterAttemptSucceedsAfterEarlierFailures) {
 
 TEST_F(UpdateTest, SixteenMebibyteImageCompletes) {
     ASSERT_TRUE(updatetest::Update(R"({"record": false})"));
-    const auto image = Image(16u << 20, 5);
+    const auto image = NoiseImage(16u << 20, 5);
     KdrUpdateProgress progress{};
     ASSERT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(progress.retry_count, 0);
@@ -202,14 +202,14 @@ TEST_F(UpdateTest, ControllerThatStopsAnsweringDoesNotHangTheUpdate) {
     simhost::FailCommand(34, 0x120001u, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, -1);
     KdrUpdateProgress progress{};
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Update(Image(3000), progress), KDR_ERR_FAIL);
+    EXPECT_EQ(Update(NoiseImage(3000), progress), KDR_ERR_FAIL);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(progress.retry_count, 3);
     EXPECT_LT(took, std::chrono::seconds(60));
 
     simhost::ClearFaults();
     g_reports.clear();
-    const auto image = Image(2000, 9);
+    const auto image = NoiseImage(2000, 9);
     EXPECT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(ActiveImage(), image);
 }

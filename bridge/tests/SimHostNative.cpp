@@ -1,0 +1,34 @@
+// Native: the simulator's component library is linked into the test; the bridge gets its
+// factories instead of loading a library.
+#include "contract/Merrowcom.h"
+#include "bridge/src/PlatformNative.h"
+#include "bridge/tests/SimHost.h"
+#include "bridge/tests/SimHostTable.h"
+
+extern "C" {
+merrowcom::DeviceUtil* CreateDeviceUtilInstance();
+merrowcom::GenericFunc* CreateGenericfuncInstance();
+merrowcom::SystemCtrl* CreateSystemCtrlInstance();
+}
+
+namespace simhost {
+
+const Api& TheApi() {
+    static const Api api = [] {
+        Api a;
+#define SIMHOST_BIND(name) a.name = &MrcSim_##name;
+        SIMHOST_API_LIST(SIMHOST_BIND)
+#undef SIMHOST_BIND
+        return a;
+    }();
+    return api;
+}
+
+bool SetComponentMissing(bool missing) {
+    tolvane::platform::Factories f;
+    if (!missing) f = {&CreateDeviceUtilInstance, &CreateGenericfuncInstance, &CreateSystemCtrlInstance};
+    tolvane::platform::SetNativeFactories(f);
+    return true;
+}
+
+}  // namespace simhost
