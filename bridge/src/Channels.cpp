@@ -21,6 +21,8 @@ std::int32_t Channels::OpenChannel(std::uint32_t number, std::uint32_t capacity,
     if (ch.open.load(std::memory_order_relaxed)) return rc::kNotOpen;
     ch.lost = false;
     ch.closed = false;
+    ch.gated = false;
+    ch.awaiting = 0;
     ch.mode = mode;
     ch.handler = handler;
     ch.capacity = capacity;
@@ -30,6 +32,7 @@ std::int32_t Channels::OpenChannel(std::uint32_t number, std::uint32_t capacity,
 }
 
 void Channels::DeliverLocked(std::uint32_t number, Channel& ch, const Message& msg) {
+    if (ch.gated && ch.awaiting == 0) return;  // nobody's: dropped, not lost
     if (ch.handler != nullptr) {
         ch.handler(number, msg);
     } else if (ch.queue.size() < ch.capacity) {
@@ -81,6 +84,26 @@ void Channels::Arrived(std::uint32_t number, const Message& msg, std::uint32_t f
     std::lock_guard<winkit::Mutex> lock(ch.mutex);
     if ((flags & merrowcom::kFlagLost) != 0) ch.lost = true;
     if (ch.open.load(std::memory_order_relaxed)) DeliverLocked(number, ch, msg);
+}
+
+void Channels::Gate(std::uint32_t number) {
+    if (number >= kChannelCount) return;
+    Channel& ch = table_[number];
+    std::lock_guard<winkit::Mutex> lock(ch.mutex);
+    ch.gated = true;
+}
+
+void Channels::Await(std::uint32_t number, bool on) {
+    if (number >= kChannelCount) return;
+    Channel& ch = table_[number];
+    std::lock_guard<winkit::Mutex> lock(ch.mutex);
+    if (!ch.gated) return;
+    if (on) {
+        ++ch.awaiting;
+        ch.queue.clear();
+    } else if (ch.awaiting > 0 && --ch.awaiting == 0) {
+        ch.queue.clear();
+    }
 }
 
 void Channels::CloseAll() {

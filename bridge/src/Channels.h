@@ -32,6 +32,13 @@ public:
     // Receiver side: a message the controller sent on `number`, with the component's flags.
     void Arrived(std::uint32_t number, const Message& msg, std::uint32_t flags);
 
+    // A gated incoming channel keeps only messages that arrive while someone awaits them: the
+    // reply channel, whose late replies belong to no command. OpenChannel clears the gate.
+    void Gate(std::uint32_t number);
+    // Opens (depth + 1) or closes (depth - 1) the wait for messages on a gated channel. Whatever
+    // is queued when the wait opens, or left when the last one closes, is stale and dropped.
+    void Await(std::uint32_t number, bool on);
+
     // Marks every channel not open and ends any waiting receiver.
     void CloseAll();
 
@@ -49,6 +56,8 @@ private:
         std::atomic<bool> open{false};
         bool lost = false;
         bool closed = false;
+        bool gated = false;
+        std::uint32_t awaiting = 0;  // open waits on a gated channel
         ChannelMode mode = ChannelMode::Outgoing;
         ChannelHandler handler = nullptr;
         std::uint32_t capacity = 0;

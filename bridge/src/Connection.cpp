@@ -237,6 +237,7 @@ std::int32_t CommandCall(std::uint32_t code, bool wait, std::uint32_t* detail) {
 
 std::int32_t CommandCallLocked(std::uint32_t code, bool wait, std::uint32_t* detail) {
     Bridge& b = TheBridge();
+    const ReplyWait replies;
     std::int32_t r = b.channels.Send(kChCommand, Message{{code, 0, 0, 0}});
     if (r == rc::kWaitLimit) return rc::kTimeout;
     if (r != rc::kOk) return rc::kBad;
@@ -305,6 +306,7 @@ std::int32_t OpenConnection(KdrHandle* handle, std::int32_t flags) {
         b.channels.OpenChannel(kChReply, kBridgeQueueCapacity, ChannelMode::Incoming, nullptr) != 0) {
         return KDR_ERR_FAIL;
     }
+    b.channels.Gate(kChReply);
 
     // The controller's open command.
     const std::int32_t r = CommandCall(cmd::kOpen, true);

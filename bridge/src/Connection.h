@@ -85,13 +85,24 @@ KdrHandle HandleValue();
 // Command result converted for an export.
 [[nodiscard]] inline std::int32_t RunCommand(std::uint32_t code) { return ToExportResult(CommandCall(code, true)); }
 
+// While one lives, replies on channel 35 are kept for the command lock's holder; at any other
+// time a reply belongs to no command (commands are serialised) and is dropped, so a reply that
+// comes after its command gave up is never taken by a later command with the same code.
+class ReplyWait {
+public:
+    ReplyWait() { TheBridge().channels.Await(kChReply, true); }
+    ~ReplyWait() { TheBridge().channels.Await(kChReply, false); }
+    ReplyWait(const ReplyWait&) = delete;
+    ReplyWait& operator=(const ReplyWait&) = delete;
+};
+
 // One whole exchange through the shared parameter and result words: holds the command lock
 // from the first parameter write to the last result read. The transfer thread's give-back and
 // the NotificationThread's state query run their commands outside the API lock; between a
 // caller's words and its command they would overwrite them.
 class CommandSequence {
 public:
-    CommandSequence() : lock_(TheBridge().command_lock) {}
+    CommandSequence() : lock_(TheBridge().command_lock), replies_() {}
     CommandSequence(const CommandSequence&) = delete;
     CommandSequence& operator=(const CommandSequence&) = delete;
 
@@ -103,6 +114,7 @@ public:
 
 private:
     std::lock_guard<winkit::Mutex> lock_;
+    ReplyWait replies_;  // after the lock: replies are awaited only while it is held
 };
 
 // Register access while open and loaded (else -1); 0 on success.
