@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -28,15 +29,25 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Reads the whole file; false when it cannot be opened or read.
+// Reads the whole file; false when it cannot be opened or read, or is larger than a window can
+// announce. The size is checked first, so an oversized file is refused without reading it.
 bool ReadImage(const char* path, std::vector<std::uint8_t>& out) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
     if (!file) return false;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxImageBytes) return false;
     std::vector<std::uint8_t> data;
+    try {
+        data.reserve(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     std::uint8_t block[64 * 1024];
     for (;;) {
         const std::size_t n = std::fread(block, 1, sizeof block, file.get());
         if (n > 0) {
+            // A file that grows while it is read is held to the same limit.
             if (data.size() + n > kMaxImageBytes) return false;
             try {
                 data.insert(data.end(), block, block + n);

@@ -6,6 +6,13 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+
 #include "bridge/tests/BridgeFixture.h"
 #include "bridge/tests/UpdateSim.h"
 
@@ -19,6 +26,19 @@ constexpr std::uint32_t kWindow1 = 0x0E100800u;
 constexpr std::uint32_t kChunkLengthReg = kWindow1 + 0x1108u;
 constexpr std::uint32_t kDataArea = kWindow1 + 0x1300u;
 constexpr std::uint32_t kRecordWriteBlock = 4;
+
+// The process's largest resident size so far.
+std::uint64_t PeakMemoryBytes() {
+#if defined(_WIN32)
+    PROCESS_MEMORY_COUNTERS c{};
+    c.cb = sizeof c;
+    return GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c) ? c.PeakWorkingSetSize : 0;
+#else
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<std::uint64_t>(u.ru_maxrss) * 1024u;
+#endif
+}
 
 std::vector<KdrUpdateProgress> g_reports;
 void KDR_CALL OnProgress(const KdrUpdateProgress* p) { g_reports.push_back(*p); }
@@ -89,6 +109,20 @@ TEST_F(UpdateTest, RefusedArgumentsAreReportedBeforeAnyProgress) {
     KdrHandle other = reinterpret_cast<KdrHandle>(&other);
     EXPECT_EQ(Kdr_DevUpdate(&other, missing.c_str(), &progress, &OnProgress), KDR_ERR_FAIL);
     EXPECT_EQ(Kdr_DevUpdate(nullptr, missing.c_str(), &progress, &OnProgress), KDR_ERR_FAIL);
+}
+
+TEST_F(UpdateTest, ImageTooLargeForTheWindowIsRefusedWithoutBeingRead) {
+    // 5 GiB without the disk space: a sparse file.
+    const std::filesystem::path huge = dir_ / "huge.img";
+    { std::FILE* f = std::fopen(huge.string().c_str(), "wb"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    std::filesystem::resize_file(huge, 5ull << 30);
+    const std::uint64_t peak = PeakMemoryBytes();
+    ASSERT_GT(peak, 0u);
+    KdrUpdateProgress progress{};
+    EXPECT_EQ(Kdr_DevUpdate(&dev_, huge.string().c_str(), &progress, &OnProgress), KDR_ERR_PARAM);
+    EXPECT_LT(PeakMemoryBytes() - peak, 256ull << 20) << "the image was read before it was refused";
+    EXPECT_TRUE(g_reports.empty());
+    EXPECT_TRUE(simhost::Codes(Record(), 34).empty()) << "nothing reached the controller";
 }
 
 TEST_F(UpdateTest, ImageGoesOverInFullChunksAndIsSwappedIn) {
