@@ -7,6 +7,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// winbase.h keeps a Win16 macro of this name, which would rewrite the trait below.
+#undef FreeModule
 
 #include <utility>
 

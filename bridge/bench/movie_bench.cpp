@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "Tolvane.h"
-#include "contract/Merrowcom.h"
 #include "bridge/src/MovieQueue.h"
 #include "bridge/src/PlatformNative.h"
-#include "simulator/include/merrowcom_sim.h"
+#include "contract/Merrowcom.h"
+#include "simulator/include/MerrowcomSim.h"
 
 extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();

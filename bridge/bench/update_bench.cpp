@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "Tolvane.h"
+#include "bridge/bench/UpdateImage.h"
 #include "bridge/src/Connection.h"
-#include "contract/Merrowcom.h"
 #include "bridge/src/PlatformNative.h"
 #include "bridge/src/ShellChannel.h"
-#include "bridge/bench/UpdateImage.h"
-#include "simulator/include/merrowcom_sim.h"
 #include "bridge/src/Update.h"
+#include "contract/Merrowcom.h"
+#include "simulator/include/MerrowcomSim.h"
 
 extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();
