@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "viewer/core/ViewGeometry.h"
+
 namespace vistrel::controls {
 
 int Scaled(int value, const LayoutState& layout) noexcept {
-    double w = layout.width;
-    double h = layout.height;
-    if (layout.rotation == 90 || layout.rotation == 270) std::swap(w, h);
-    const double factor = (h * 10000.0 / 2560.0 > w * 10000.0 / 3840.0) ? w / 3840.0 : h / 2560.0;
-    return static_cast<int>(std::trunc(value * factor));
+    ScreenInfo screen;
+    screen.width = layout.width;
+    screen.height = layout.height;
+    screen.rotation = layout.rotation;
+    return ScaleToScreen(value, screen, layout.rotation);
 }
 
 ButtonColors ColorsForState(unsigned state) noexcept {

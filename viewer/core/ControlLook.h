@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "viewer/core/DisplayInfo.h"
+
 namespace vistrel::controls {
 
 // COLORREF values (0x00BBGGRR).
@@ -16,15 +18,7 @@ inline constexpr std::uint32_t kSeparatorGrey = 0x585858;
 inline constexpr std::uint32_t kUpDownTextBack = 0xC1C1C1;
 inline constexpr std::uint32_t kTransparentKey = 0x030303;
 
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const noexcept { return right - left; }
-    int Height() const noexcept { return bottom - top; }
-    bool operator==(const Rect&) const = default;
-};
+using Rect = vistrel::Rect;
 
 // The copy of the viewer's layout state every control keeps: the display's
 // size and rotation in degrees. Scaled(n) maps design units to pixels.
@@ -35,8 +29,12 @@ struct LayoutState {
     bool operator==(const LayoutState&) const = default;
 };
 
-// Design units (3840 x 2560 canvas) to pixels: the smaller of the two ratios,
-// width and height exchanged for a display turned by 90 or 270 degrees.
+// The layout state of a display record.
+inline LayoutState LayoutOf(const DisplayInfo& info) noexcept {
+    return {info.screen.width, info.screen.height, info.screen.rotation};
+}
+
+// Design units to pixels: the layout's ScaleToScreen.
 int Scaled(int value, const LayoutState& layout) noexcept;
 
 // Item state bits of an owner-drawn button.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "viewer/core/ViewGeometry.h"
+
 namespace vistrel::controls {
 
 void UpDownModel::SetRange(int minimum, int maximum) noexcept {
@@ -38,6 +40,19 @@ bool UpDownModel::Tick(Button b, std::uint64_t now) noexcept {
     const Repeat& r = repeat_[Index(b)];
     if (!r.running || now < r.pressed_at || now - r.pressed_at <= kDelayMs) return false;
     return Step(b);
+}
+
+UpDownChildren LayoutUpDown(const Rect& client, const LayoutState& layout) noexcept {
+    ScreenInfo screen;
+    screen.width = layout.width;
+    screen.height = layout.height;
+    screen.rotation = layout.rotation;
+    UpDownChildren c;
+    c.text = PlaceItem(LayoutSpec{108, 60, 0, kAlignLeft, 0, kAlignCenterY, 0}, client, nullptr, nullptr, screen);
+    c.decrement = PlaceItem(LayoutSpec{80, 60, 0, kAlignRight, 20, kAlignCenterY, 0}, client, &c.text, nullptr, screen);
+    c.increment =
+        PlaceItem(LayoutSpec{80, 60, 0, kAlignRight, 12, kAlignCenterY, 0}, client, &c.decrement, nullptr, screen);
+    return c;
 }
 
 }  // namespace vistrel::controls

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "viewer/core/ControlLook.h"
+
 namespace vistrel::controls {
 
 class UpDownModel {
@@ -49,5 +51,14 @@ private:
     int step_ = 1;
     Repeat repeat_[2];
 };
+
+// The up-down's children in its client area: the value text at the left edge,
+// then "<" and ">", all centred vertically.
+struct UpDownChildren {
+    Rect text;
+    Rect decrement;
+    Rect increment;
+};
+UpDownChildren LayoutUpDown(const Rect& client, const LayoutState& layout) noexcept;
 
 }  // namespace vistrel::controls

@@ -59,5 +59,13 @@ TEST(UpDownModel, StepsNextToTheIntLimitsDoNotOverflow) {
     EXPECT_EQ(m.Value(), INT_MAX);
 }
 
+TEST(UpDownModel, ChildrenSitSideBySideCentredVertically) {
+    // 300 x 80 design units on 1920 x 1280 (factor 0.5).
+    const UpDownChildren c = LayoutUpDown(Rect{0, 0, 150, 40}, LayoutState{1920, 1280, 0});
+    EXPECT_EQ(c.text, (Rect{0, 5, 54, 35}));
+    EXPECT_EQ(c.decrement, (Rect{64, 5, 104, 35}));
+    EXPECT_EQ(c.increment, (Rect{110, 5, 150, 35}));
+}
+
 }  // namespace
 }  // namespace vistrel::controls
