@@ -48,10 +48,10 @@ UpDownChildren LayoutUpDown(const Rect& client, const LayoutState& layout) noexc
     screen.height = layout.height;
     screen.rotation = layout.rotation;
     UpDownChildren c;
-    c.text = PlaceItem(LayoutSpec{108, 60, 0, kAlignLeft, 0, kAlignCenterY, 0}, client, nullptr, nullptr, screen);
-    c.decrement = PlaceItem(LayoutSpec{80, 60, 0, kAlignRight, 20, kAlignCenterY, 0}, client, &c.text, nullptr, screen);
+    c.text = PlaceItem(ItemPlacement{108, 60, 0, kAlignLeft, 0, kAlignCenterY, 0}, client, nullptr, nullptr, screen);
+    c.decrement = PlaceItem(ItemPlacement{80, 60, 0, kAlignRight, 20, kAlignCenterY, 0}, client, &c.text, nullptr, screen);
     c.increment =
-        PlaceItem(LayoutSpec{80, 60, 0, kAlignRight, 12, kAlignCenterY, 0}, client, &c.decrement, nullptr, screen);
+        PlaceItem(ItemPlacement{80, 60, 0, kAlignRight, 12, kAlignCenterY, 0}, client, &c.decrement, nullptr, screen);
     return c;
 }
 
