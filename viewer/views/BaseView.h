@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "viewer/app/FrameListeners.h"
@@ -26,7 +27,7 @@ inline constexpr int kHiddenIdBase = 0xE901;
 // control (the control's first font stays its creator's).
 struct LayoutItem {
     HWND control = nullptr;
-    LayoutSpec spec;
+    ItemPlacement placement;
     HWND x_anchor = nullptr;
     HWND y_anchor = nullptr;
     fw::Font font;
@@ -54,7 +55,7 @@ public:
 
 protected:
     // Adds a placement for the control `id` (anchors by control id, 0 for none).
-    void AddLayoutItem(int id, const LayoutSpec& spec, int x_anchor_id = 0, int y_anchor_id = 0);
+    void AddLayoutItem(int id, const ItemPlacement& placement, int x_anchor_id = 0, int y_anchor_id = 0);
     // The parent frame recalculates its layout, then the view covers the frame's client area.
     void FitToFrame();
     // A font "Meiryo" of the view's text (height 40 until the layout rescales it).
@@ -78,6 +79,7 @@ private:
     std::vector<LayoutItem> layout_items_;
     ScreenModeChangeListner* screen_mode_ = nullptr;
     int play_code_ = 8;
+    bool in_relayout_ = false;
 };
 
 // A view of the display row: it reports the picture rectangle it covers to
