@@ -36,6 +36,7 @@ struct Settings {
     RECT tablet{};
     RECT mirror{};
     std::uint32_t period_ms = kDefaultPeriodMs;
+    bool no_mirror = false;
     std::wstring shot_path;     // one snapshot written at shot_after_ms (run command's screenshot)
     std::uint64_t shot_after_ms = 0;
 };
@@ -138,10 +139,9 @@ bool Panel::ComposeNow(BgrImage& out) {
         std::memcpy(desktop_.At(0, static_cast<std::uint32_t>(y)), static_cast<const std::uint8_t*>(bits) + dib_row * y,
                     static_cast<std::size_t>(tw) * 3u);
 
-    // the panel at the controller's output size: the tablet's screen fills it
+    // the panel at the controller's output size, the tablet's screen fitted into it
     out.Resize(st.output_width, st.output_height);
-    if (desktop_.width == out.width && desktop_.height == out.height) out.pixels = desktop_.pixels;
-    else ScaleNearest(desktop_, out);
+    FitDesktop(desktop_, out);
 
     const BgrImage* picture = nullptr;
     if (st.content == PanelState::Content::Picture) {
@@ -173,7 +173,8 @@ bool Panel::Start(const Settings& s) {
     if (thread_) return false;
     settings_ = s;
     if (IsEmpty(settings_.tablet)) settings_.tablet = PrimaryMonitor();
-    if (IsEmpty(settings_.mirror)) settings_.mirror = MirrorMonitor(settings_.tablet);
+    if (s.no_mirror) settings_.mirror = RECT{};
+    else if (IsEmpty(settings_.mirror)) settings_.mirror = MirrorMonitor(settings_.tablet);
     if (settings_.period_ms == 0) settings_.period_ms = kDefaultPeriodMs;
     shot_taken_ = false;
     started_ms_ = GetTickCount64();
@@ -195,6 +196,7 @@ void Panel::Stop() {
         std::lock_guard<std::mutex> lk(panel_mutex_);
         thread = std::move(thread_);
         id = std::exchange(thread_id_, 0);
+        settings_ = Settings{};  // snapshots go back to the primary monitor
     }
     if (!thread) return;
     // waited for outside the lock: a composition in progress on the thread takes it briefly
@@ -355,6 +357,7 @@ int32_t MrcSim_PanelStart(const MrcSimPanel* setup) {
             s.tablet = RECT{setup->tablet_left, setup->tablet_top, setup->tablet_right, setup->tablet_bottom};
             s.mirror = RECT{setup->mirror_left, setup->mirror_top, setup->mirror_right, setup->mirror_bottom};
             s.period_ms = setup->period_ms;
+            s.no_mirror = setup->no_mirror != 0;
         }
         if (!mrcsim::g_panel.Start(s)) {
             mrcsim::SetErrorText("the panel is already shown or its thread did not start");

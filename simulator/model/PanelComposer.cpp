@@ -18,13 +18,26 @@ PanelState::Content PlaneContent(const PlaneLayout& plane, const HdmiInput& inpu
     return PanelState::Content::Picture;
 }
 
-void ScaleNearest(const BgrImage& src, BgrImage& dst) {
-    if (src.width == 0 || src.height == 0) return;
-    for (std::uint32_t y = 0; y < dst.height; ++y) {
-        const auto sy = static_cast<std::uint32_t>(static_cast<std::uint64_t>(y) * src.height / dst.height);
-        for (std::uint32_t x = 0; x < dst.width; ++x) {
-            const auto sx = static_cast<std::uint32_t>(static_cast<std::uint64_t>(x) * src.width / dst.width);
-            std::memcpy(dst.At(x, y), src.At(sx, sy), 3);
+void FitDesktop(const BgrImage& desktop, BgrImage& out) {
+    std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
+    if (desktop.width == 0 || desktop.height == 0 || out.width == 0 || out.height == 0) return;
+    if (desktop.width == out.width && desktop.height == out.height) {
+        out.pixels = desktop.pixels;
+        return;
+    }
+    // the capture library picks the scale by comparing the ratios in ten-thousandths
+    const std::int64_t rx = static_cast<std::int64_t>(out.width) * 10000 / desktop.width;
+    const std::int64_t ry = static_cast<std::int64_t>(out.height) * 10000 / desktop.height;
+    const double s = rx < ry ? static_cast<double>(out.width) / desktop.width
+                             : static_cast<double>(out.height) / desktop.height;
+    const double ox = (out.width - desktop.width * s) * 0.5, oy = (out.height - desktop.height * s) * 0.5;
+    for (std::uint32_t y = 0; y < out.height; ++y) {
+        const double dy = (y + 0.5 - oy) / s;
+        if (dy < 0 || dy >= desktop.height) continue;
+        for (std::uint32_t x = 0; x < out.width; ++x) {
+            const double dx = (x + 0.5 - ox) / s;
+            if (dx < 0 || dx >= desktop.width) continue;
+            std::memcpy(out.At(x, y), desktop.At(static_cast<std::uint32_t>(dx), static_cast<std::uint32_t>(dy)), 3);
         }
     }
 }
@@ -53,10 +66,12 @@ void ComposePanel(BgrImage& panel, const PlaneLayout& plane, const BgrImage* pic
             if (angle == 90) a = v, b = 1.0 - u;
             else if (angle == 180) a = 1.0 - u, b = 1.0 - v;
             else if (angle == 270) a = 1.0 - v, b = u;
-            auto sx = static_cast<std::int64_t>(plane.src_x + a * plane.src_w);
-            auto sy = static_cast<std::int64_t>(plane.src_y + b * plane.src_h);
-            sx = std::min<std::int64_t>(std::max<std::int64_t>(sx, 0), picture->width - 1);
-            sy = std::min<std::int64_t>(std::max<std::int64_t>(sy, 0), picture->height - 1);
+            const double sx = plane.src_x + a * plane.src_w, sy = plane.src_y + b * plane.src_h;
+            // a source rectangle left over from a larger input reads nothing there: black
+            if (sx < 0 || sy < 0 || sx >= picture->width || sy >= picture->height) {
+                p[0] = p[1] = p[2] = 0;
+                continue;
+            }
             std::memcpy(p, picture->At(static_cast<std::uint32_t>(sx), static_cast<std::uint32_t>(sy)), 3);
         }
     }

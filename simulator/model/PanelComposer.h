@@ -57,8 +57,10 @@ struct PanelState {
 // shown too, the panel being the display the protection allows).
 PanelState::Content PlaneContent(const PlaneLayout& plane, const HdmiInput& input);
 
-// Scales `src` into `dst` (already sized) by nearest pixel.
-void ScaleNearest(const BgrImage& src, BgrImage& dst);
+// Fits the desktop copy into `out` (already sized to the controller's output) with one scale and
+// centred, black around, by nearest pixel: the same fit the capture library uses to turn screen
+// positions into output positions, so a key-coloured view lands exactly under its plane.
+void FitDesktop(const BgrImage& desktop, BgrImage& out);
 
 // Overlays the plane on `panel` (the desktop at output size): every key-coloured pixel inside the
 // destination rectangle takes the picture's pixel at the matching source point, or black when

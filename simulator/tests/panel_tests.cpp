@@ -142,6 +142,9 @@ protected:
         host = std::make_unique<testhost::Host>(create());
         ASSERT_EQ(host->attach(), 0u);
         ASSERT_EQ(host->command(kCmdOpen), 0);
+        // the tablet's area is the output's size at the screen's corner, composed without a mirror
+        MrcSimPanel setup{0, 0, 1280, 800, 0, 0, 0, 0, 20, 1};
+        ASSERT_EQ(sim.PanelStart(&setup), 0) << sim.LastError();
         key = SolidWindow(kPlane, kKey);
         SetPlane(kPlane, RECT{0, 0, 1920, 1080}, true);
         Pump(100);
@@ -246,13 +249,14 @@ TEST_F(Panel, WithoutSignalThePlaneIsBlack) {
 
 TEST_F(Panel, DetectorsScreenCopyKeepsTheKeyColourWhileTheMirrorShowsThePicture) {
     // the mirror beside the tablet's area, as a second monitor would hold it
-    MrcSimPanel setup{0, 0, 1280, 800, 1300, 0, 1300 + 640, 400, 20};
+    ASSERT_EQ(sim.PanelStop(), 0);
+    MrcSimPanel setup{0, 0, 1280, 800, 1280, 0, 1280 + 640, 400, 20, 0};
     ASSERT_EQ(sim.PanelStart(&setup), 0) << sim.LastError();
     Pump(500);
     const BgrImage watched = ScreenCopy(kPlane);
     EXPECT_EQ(CountColour(watched, RECT{0, 0, 640, 360}, 0, 3, 0), 640u * 360u);
     // the mirror (half size) shows the picture: the cyan bar where the plane's quarter lies
-    const BgrImage mirror = ScreenCopy(RECT{1300, 0, 1940, 400});
+    const BgrImage mirror = ScreenCopy(RECT{1280, 0, 1920, 400});
     EXPECT_EQ(CountColour(mirror, RECT{0, 0, 640, 400}, 0, 3, 0), 0u);
     const std::uint8_t* p = mirror.At((100 + 640 / 4 + 20) / 2, 100);
     EXPECT_GT(p[0], 150);  // blue
@@ -270,11 +274,13 @@ TEST_F(Panel, DemoTimelineShowsEachStepOnThePanel) {
     ASSERT_EQ(sim.Reset(demo.c_str()), 0) << sim.LastError();
     ASSERT_EQ(host->command(kCmdOpen), 0);
     SetPlane(kPlane, RECT{0, 0, 1920, 1080}, true);
+    // each step as the bridge follows it: the plane drawn again over the whole new input
     auto at = [&](std::uint32_t ms) {
         const std::uint64_t now = sim.NowMs();
         if (ms > now) (void)sim.Advance(static_cast<std::uint32_t>(ms - now));
         MrcSimHdmi h{};
         (void)sim.GetHdmi(&h);
+        SetPlane(kPlane, RECT{0, 0, static_cast<LONG>(h.width), static_cast<LONG>(h.height)}, true);
         return h;
     };
     at(10000);
