@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "contract/merrowcom_if.h"
+#include "contract/Merrowcom.h"
 #include "simulator/dll/ComponentAccess.h"
 #include "simulator/dll/PanelWindow.h"
 #include "simulator/include/MerrowcomSim.h"

@@ -20,3 +20,9 @@ if(CW_WINDOWS)
     views/CaptionView.cpp
     views/DisplayViews.cpp)
 endif()
+
+if(CW_WINDOWS)
+  # The layout and its views as real windows in a test host.
+  cw_add_wine_test(viewer_views_test SOURCES tests/views_test.cpp "${VISTREL_RC}" LIBS vistrel_ui TIMEOUT 180)
+  target_include_directories(viewer_views_test PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
+endif()

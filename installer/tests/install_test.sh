@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Installs Vistrel.msi into a Wine prefix of its own (the build's test prefix
+# carries the simulated driver already, and an uninstall must not take it away),
+# checks what was installed, starts the installed viewer against the simulator,
+# uninstalls, and checks that nothing the package made is left and nothing the
+# user made is gone.
+#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR
+set -uo pipefail
+src=$1 bin=$2 work=$3
+prefix="$work/prefix"
+msi="$bin/Vistrel.msi"
+fails=0
+fail() { echo "install_test: FAIL: $*"; fails=$((fails + 1)); }
+run() { "$src/tools/wine-run.sh" --prefix "$prefix" "$@"; }
+
+mkdir -p "$work"
+run --init || { echo "install_test: cannot make the prefix"; exit 1; }
+export WINEPREFIX=$(cd "$prefix" && pwd)
+drive="$WINEPREFIX/drive_c"
+dir="$drive/Program Files/Vistrel"
+wdir='C:\Program Files\Vistrel'
+user_dir=$(find "$drive/users" -maxdepth 1 -mindepth 1 -type d -not -name Public | head -1)
+# ALLUSERS=1 puts it in the common Start menu on Windows; Wine's msiexec uses the user's.
+menus=("$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
+       "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
+winmsi=$(winepath -w "$msi" 2>/dev/null)
+
+# A left-over install from an interrupted run goes first.
+run msiexec /x "$winmsi" /qn >/dev/null 2>&1
+
+# What the prefix holds: every file (temporary folders aside) and every registry
+# key and value of the machine and the user.
+snapshot() {
+  (cd "$drive" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o -print | sort) >"$1.files"
+  for hive in system.reg user.reg; do
+    # Wine stores a time stamp after each key name; values are kept whole.
+    sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' "$WINEPREFIX/$hive"
+  done | grep -v -e '^$' \
+    -e '^"DriverDateData"=' -e '^@=hex(ffff1003):' \
+    -e '^\[Software\\\\Classes\\\\Installer\\\\\(Features\|Products\|UpgradeCodes\)\]$' \
+    -e '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Installer\\\\\(UpgradeCodes\|UserData\\\\S-1-5-18\\\\Components\|UserData\\\\S-1-5-18\\\\Products\)\]$' \
+    >"$1.reg"
+  # Left out: Wine's own device and display caches, and the empty roots of
+  # Windows Installer's own store, which the first install into a fresh prefix
+  # makes (a tablet has them already); anything below them still counts.
+}
+# A tablet's event log key holds the log's own values; Wine's is empty, and an
+# empty parent would go with the event source on uninstall.
+run reg add 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application' /v File /t REG_EXPAND_SZ \
+  /d '%SystemRoot%\System32\Winevt\Logs\Application.evtx' /f >/dev/null 2>&1
+snapshot "$work/before"
+
+run msiexec /i "$winmsi" /qn ADDLOCAL=ALL >/dev/null 2>&1 || fail "msiexec /i returned $?"
+for f in Vistrel.exe Capwell.dll Tolvane.dll Tavrin_x64.dll Dornet.exe Merrowcom.dll \
+         setting/default/balance1.csv setting/default/custom_level.csv; do
+  [ -f "$dir/$f" ] || fail "not installed: $f"
+done
+if [ -f "$bin/Okumo.dll" ]; then [ -f "$dir/Okumo.dll" ] || fail "not installed: Okumo.dll"; fi
+[ -f "${menus[0]}/Vistrel.lnk" ] || [ -f "${menus[1]}/Vistrel.lnk" ] || fail "no Start-menu shortcut"
+run "$bin/install_probe.exe" check "$wdir" || fail "installed event source or message table"
+run "$bin/install_probe.exe" run "$wdir" || fail "the installed viewer"
+
+# What the user made while it was installed stays.
+user_presets="$user_dir/AppData/Local/Harlowe_Corporation/Vistrel/Custom"
+mkdir -p "$user_presets"
+printf '1,2,3\r\n4,5,6\r\n' >"$user_presets/custom_level.csv"
+pictures="$user_dir/Pictures"
+mkdir -p "$pictures"
+printf 'BM' >"$pictures/20260101_000000000.bmp"
+
+run msiexec /x "$winmsi" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
+[ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
+[ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
+# With the user's own files gone the prefix must be as it was.
+rm -f "$pictures/20260101_000000000.bmp"
+rm -rf "$user_dir/AppData/Local/Harlowe_Corporation"
+
+snapshot "$work/after"
+if ! diff "$work/before.files" "$work/after.files" >"$work/files.diff"; then
+  fail "files left or lost by install and uninstall:"; cat "$work/files.diff"
+fi
+if ! diff "$work/before.reg" "$work/after.reg" >"$work/reg.diff"; then
+  fail "registry left or lost by install and uninstall:"; head -40 "$work/reg.diff"
+fi
+[ "$fails" = 0 ] && echo "install_test: install, run and uninstall clean"
+exit $((fails != 0))
