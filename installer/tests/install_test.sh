@@ -20,6 +20,11 @@ drive="$WINEPREFIX/drive_c"
 dir="$drive/Program Files/Vistrel"
 wdir='C:\Program Files\Vistrel'
 user_dir=$(find "$drive/users" -maxdepth 1 -mindepth 1 -type d -not -name Public | head -1)
+# Wine links the user's Desktop, Pictures and the like to the Linux home; here
+# they are the prefix's own, so the user's files made below stay inside it.
+for l in "$user_dir"/*; do
+  if [ -L "$l" ]; then rm "$l" && mkdir "$l"; fi
+done
 # ALLUSERS=1 puts it in the common Start menu on Windows; Wine's msiexec uses the user's.
 menus=("$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
        "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
@@ -78,7 +83,7 @@ run "$bin/install_probe.exe" run "$wdir" || fail "the installed viewer"
 user_presets="$user_dir/AppData/Local/Harlowe_Corporation/Vistrel/Custom"
 mkdir -p "$user_presets"
 printf '1,2,3\r\n4,5,6\r\n' >"$user_presets/custom_level.csv"
-pictures="$user_dir/Pictures"
+pictures="$user_dir/Pictures/Vistrel"  # the viewer's capture folder
 mkdir -p "$pictures"
 printf 'BM' >"$pictures/20260101_000000000.bmp"
 
@@ -108,7 +113,7 @@ run msiexec /x "$winnext" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
 [ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
 [ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
 # With the user's own files gone the prefix must be as it was.
-rm -f "$pictures/20260101_000000000.bmp"
+rm -rf "$pictures"
 rm -rf "$user_dir/AppData/Local/Harlowe_Corporation"
 
 snapshot "$work/after"
