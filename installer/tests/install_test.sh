@@ -2,11 +2,11 @@
 # Installs Vistrel.msi into a Wine prefix of its own (the build's test prefix
 # carries the simulated driver already, and an uninstall must not take it away),
 # checks what was installed, starts the installed viewer against the simulator,
-# uninstalls, and checks that nothing the package made is left and nothing the
-# user made is gone.
-#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR
+# upgrades it with a newer build, uninstalls, and checks that nothing the package
+# made is left and nothing the user made is gone.
+#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR WXS VERSION
 set -uo pipefail
-src=$1 bin=$2 work=$3
+src=$1 bin=$2 work=$3 wxs=$4 version=$5
 prefix="$work/prefix"
 msi="$bin/Vistrel.msi"
 fails=0
@@ -20,13 +20,30 @@ drive="$WINEPREFIX/drive_c"
 dir="$drive/Program Files/Vistrel"
 wdir='C:\Program Files\Vistrel'
 user_dir=$(find "$drive/users" -maxdepth 1 -mindepth 1 -type d -not -name Public | head -1)
+# Wine links the user's Desktop, Pictures and the like to the Linux home; here
+# they are the prefix's own, so the user's files made below stay inside it.
+for l in "$user_dir"/*; do
+  if [ -L "$l" ]; then rm "$l" && mkdir "$l"; fi
+done
 # ALLUSERS=1 puts it in the common Start menu on Windows; Wine's msiexec uses the user's.
 menus=("$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
        "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
 winmsi=$(winepath -w "$msi" 2>/dev/null)
 
+# The versions of Vistrel in Programs and Features (the Uninstall keys).
+installed() {
+  awk '/^\[/ { if (name == "Vistrel") print ver; name = ""; ver = ""; u = ($0 ~ /CurrentVersion\\\\Uninstall\\\\/) }
+       u && /^"DisplayName"=/ { name = substr($0, 16, length($0) - 16) }
+       u && /^"DisplayVersion"=/ { ver = substr($0, 19, length($0) - 19) }
+       END { if (name == "Vistrel") print ver }' "$WINEPREFIX/system.reg"
+}
+
 # A left-over install from an interrupted run goes first.
 run msiexec /x "$winmsi" /qn >/dev/null 2>&1
+for m in "$work"/Vistrel-*.msi; do
+  [ -f "$m" ] && run msiexec /x "$(winepath -w "$m" 2>/dev/null)" /qn >/dev/null 2>&1
+done
+[ -z "$(installed)" ] || { echo "install_test: Vistrel $(installed) is installed and cannot be removed"; exit 1; }
 
 # What the prefix holds: every file (temporary folders aside) and every registry
 # key and value of the machine and the user.
@@ -35,12 +52,13 @@ snapshot() {
   for hive in system.reg user.reg; do
     # Wine stores a time stamp after each key name; values are kept whole.
     sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' "$WINEPREFIX/$hive"
-  done | grep -v -e '^$' \
+  done | awk '/^\[/ { skip = ($0 ~ /\\\\Fonts(\\\\.*)?\]$/) } !skip' | grep -v -e '^$' \
     -e '^"DriverDateData"=' -e '^@=hex(ffff1003):' \
     -e '^\[Software\\\\Classes\\\\Installer\\\\\(Features\|Products\|UpgradeCodes\)\]$' \
     -e '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Installer\\\\\(UpgradeCodes\|UserData\\\\S-1-5-18\\\\Components\|UserData\\\\S-1-5-18\\\\Products\)\]$' \
     >"$1.reg"
-  # Left out: Wine's own device and display caches, and the empty roots of
+  # Left out: Wine's own device, display and font caches (it registers fonts
+  # the Linux machine gains at any time), and the empty roots of
   # Windows Installer's own store, which the first install into a fresh prefix
   # makes (a tablet has them already); anything below them still counts.
 }
@@ -51,6 +69,7 @@ run reg add 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application' /v Fil
 snapshot "$work/before"
 
 run msiexec /i "$winmsi" /qn ADDLOCAL=ALL >/dev/null 2>&1 || fail "msiexec /i returned $?"
+[ "$(installed)" = "$version" ] || fail "Programs and Features shows [$(installed)], $version expected"
 for f in Vistrel.exe Capwell.dll Tolvane.dll Tavrin_x64.dll Dornet.exe Merrowcom.dll \
          setting/default/balance1.csv setting/default/custom_level.csv; do
   [ -f "$dir/$f" ] || fail "not installed: $f"
@@ -64,15 +83,37 @@ run "$bin/install_probe.exe" run "$wdir" || fail "the installed viewer"
 user_presets="$user_dir/AppData/Local/Harlowe_Corporation/Vistrel/Custom"
 mkdir -p "$user_presets"
 printf '1,2,3\r\n4,5,6\r\n' >"$user_presets/custom_level.csv"
-pictures="$user_dir/Pictures"
+pictures="$user_dir/Pictures/Vistrel"  # the viewer's capture folder
 mkdir -p "$pictures"
 printf 'BM' >"$pictures/20260101_000000000.bmp"
 
-run msiexec /x "$winmsi" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
+# A newer build replaces the installed one in place, also one that raises only
+# the fourth field of the version (which Windows Installer does not compare).
+# One that raises the third is protected against an older package.
+IFS=. read -r v1 v2 v3 v4 <<<"$version"
+upgrade() {  # VERSION: builds that package, installs it over what is there
+  local m="$work/Vistrel-$1.msi"
+  "$src/installer/build-msi.sh" "$m" "$wxs" "$1" || fail "cannot build the $1 package"
+  run msiexec /i "$(winepath -w "$m" 2>/dev/null)" /qn ADDLOCAL=ALL >/dev/null 2>&1 || fail "$1 over $(installed): $?"
+  local got=$(installed | tr '\n' ' ')
+  [ "$got" = "$1 " ] || fail "installed after the upgrade to $1: [$got]"
+}
+upgrade "$v1.$v2.$v3.$((v4 + 1))"
+next="$v1.$v2.$((v3 + 1)).$v4"
+upgrade "$next"
+winnext=$(winepath -w "$work/Vistrel-$next.msi" 2>/dev/null)
+[ -f "$dir/Vistrel.exe" ] && [ -f "$dir/setting/default/balance1.csv" ] || fail "files missing after the upgrades"
+run "$bin/install_probe.exe" check "$wdir" || fail "the event source after the upgrades"
+[ -f "$user_presets/custom_level.csv" ] || fail "an upgrade removed the user's preset"
+run msiexec /i "$(winepath -w "$work/Vistrel-$v1.$v2.$v3.$((v4 + 1)).msi" 2>/dev/null)" /qn >/dev/null 2>&1 \
+  && fail "an older package installed over $next"
+[ "$(installed)" = "$next" ] || fail "after the refused downgrade: [$(installed)], $next expected"
+
+run msiexec /x "$winnext" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
 [ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
 [ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
 # With the user's own files gone the prefix must be as it was.
-rm -f "$pictures/20260101_000000000.bmp"
+rm -rf "$pictures"
 rm -rf "$user_dir/AppData/Local/Harlowe_Corporation"
 
 snapshot "$work/after"
