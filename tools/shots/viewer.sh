@@ -12,7 +12,7 @@ cd "$(dirname "$0")/../.."
 root=$(pwd)
 out=$(mkdir -p "${1:-build/shots/viewer}" && cd "${1:-build/shots/viewer}" && pwd)
 command -v import >/dev/null || { echo "shots: ImageMagick's import is missing" >&2; exit 1; }
-seconds=${SHOTS_SECONDS:-40}
+seconds=${SHOTS_SECONDS:-90}
 
 cmake --build build/windows --target cw_system >"$out/build.log" 2>&1 || { tail -30 "$out/build.log" >&2; exit 1; }
 bin="$root/build/windows/bin"
@@ -48,9 +48,16 @@ trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 scenario=$(WINEPREFIX="$prefix" winepath -w "$root/tools/shots/viewer-states.json" 2>/dev/null)
 for lang in ${SHOTS_LANGS:-en:C.UTF-8 ja:ja_JP.UTF-8 fr:fr_FR.UTF-8}; do
   code=${lang%%:*}
-  rm -f "$out/$code"-*.png
-  (cd "$bin" && LOCPATH="$locales" LANG="${lang#*:}" LC_ALL="${lang#*:}" MERROWCOM_SCENARIO="$scenario" \
-     SHOTS_DISPLAY="$display" wine_run "$bin/Vistrel.exe" >"$out/viewer-$code.log" 2>&1) &
+  rm -f "$out/$code"-*.png "$out/viewer-$code.log"
+  # The first start after the prefix's settings changed may end at once while
+  # Wine brings the prefix up to date: start again then.
+  (cd "$bin"
+   for _ in 1 2 3; do
+     started=$(date +%s)
+     LOCPATH="$locales" LANG="${lang#*:}" LC_ALL="${lang#*:}" MERROWCOM_SCENARIO="$scenario" \
+       SHOTS_DISPLAY="$display" wine_run "$bin/Vistrel.exe" >>"$out/viewer-$code.log" 2>&1 || true
+     [ $(($(date +%s) - started)) -lt 10 ] || break
+   done) &
   pid=$!
   last=""
   kept=0

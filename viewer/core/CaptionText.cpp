@@ -12,6 +12,10 @@ bool SameHdmiInfo(const CpwHdmiInfo& a, const CpwHdmiInfo& b) noexcept {
 
 std::wstring SignalText(const CpwHdmiInfo& info) {
     if (info.status != 0) return {};
+    // The all-zero record the caption holds before the first report (and on
+    // screens where the library never starts) is no format: "0x0 0.00 Unknown"
+    // would read as a broken input.
+    if (info.width == 0 || info.height == 0) return {};
     const wchar_t* scan = info.scan == 1 ? L"i" : info.scan == 2 ? L"p" : L"";
     const wchar_t* colour = L"Unknown";
     switch (info.format) {

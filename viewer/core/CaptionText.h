@@ -11,7 +11,8 @@ namespace vistrel {
 // True when every field the caption shows or compares is equal.
 bool SameHdmiInfo(const CpwHdmiInfo& a, const CpwHdmiInfo& b) noexcept;
 
-// "1920x1080 59.94p YUV 4:2:2"; empty while there is no signal (status not 0).
+// "1920x1080 59.94p YUV 4:2:2"; empty while there is no signal (status not 0)
+// and while no format is known (width or height 0).
 std::wstring SignalText(const CpwHdmiInfo& info);
 
 // The power text from the line status (0 battery, 1 AC, 255 unknown) and the

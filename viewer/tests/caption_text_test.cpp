@@ -25,6 +25,7 @@ TEST(CaptionText, SignalAndPower) {
     EXPECT_EQ(SignalText(info), L"1280x1024 60.00i Unknown");
     info.status = 1;
     EXPECT_EQ(SignalText(info), L"");
+    EXPECT_EQ(SignalText(CpwHdmiInfo{}), L"");  // nothing reported yet
 
     CpwHdmiInfo other = info;
     EXPECT_TRUE(SameHdmiInfo(info, other));
