@@ -8,30 +8,19 @@ namespace okumo {
 
 namespace {
 
-// Columns counted together: their bins of all four blocks (16 x 238 x 4
-// bytes) stay in the first-level cache while the rows are walked.
-constexpr int kStrip = 16;
+// Columns counted together: their bins of all four blocks (64 x 238 x 4
+// bytes) stay in the second-level cache while the rows are walked, and each
+// row gives three whole cache lines of the picture.
+constexpr int kStrip = 64;
 constexpr int kColumnBytes = OKM_LEVELS * 2;
 
-struct Tables {
-    std::array<std::uint16_t, 256> level{};
-    std::array<std::uint16_t, 256> luma_r{};
-    std::array<std::uint16_t, 256> luma_g{};
-    std::array<std::uint16_t, 256> luma_b{};
-};
-
-constexpr Tables MakeTables() {
-    Tables t;
-    for (int v = 0; v < 256; ++v) {
-        t.level[v] = static_cast<std::uint16_t>(LevelOf(v));
-        t.luma_r[v] = static_cast<std::uint16_t>(54 * v);
-        t.luma_g[v] = static_cast<std::uint16_t>(183 * v);
-        t.luma_b[v] = static_cast<std::uint16_t>(19 * v + 128);
-    }
+constexpr std::array<std::uint16_t, 256> MakeLevels() {
+    std::array<std::uint16_t, 256> t{};
+    for (int v = 0; v < 256; ++v) t[v] = static_cast<std::uint16_t>(LevelOf(v));
     return t;
 }
 
-constexpr Tables kTables = MakeTables();
+constexpr std::array<std::uint16_t, 256> kLevel = MakeLevels();
 static_assert(LevelOf(0) == kLevelOfZero && LevelOf(255) == kLevelOfFull);
 static_assert(LumaOf(255, 255, 255) == 255 && LumaOf(0, 0, 0) == 0);
 
@@ -80,11 +69,11 @@ void ConvertColumns(const OkmPicture& picture, const Blocks& blocks, int first, 
                 const unsigned bv = p[0];
                 const unsigned gv = p[1];
                 const unsigned rv = p[2];
-                ++r[at + kTables.level[rv]];
-                ++g[at + kTables.level[gv]];
-                ++b[at + kTables.level[bv]];
-                const unsigned yv = (kTables.luma_r[rv] + kTables.luma_g[gv] + kTables.luma_b[bv]) >> 8;
-                ++y[at + kTables.level[yv]];
+                ++r[at + kLevel[rv]];
+                ++g[at + kLevel[gv]];
+                ++b[at + kLevel[bv]];
+                const unsigned yv = static_cast<unsigned>(LumaOf(static_cast<int>(rv), static_cast<int>(gv), static_cast<int>(bv)));
+                ++y[at + kLevel[yv]];
             }
         }
     }
