@@ -45,7 +45,8 @@ fi
 
 if [ "$viewer" = 1 ]; then
   echo "starting Vistrel on the simulated controller (close its window to end)"
-  run "$bin/cw_exec.exe" "$bin/Vistrel.exe"
+  # The viewer finds its factory presets below its working folder.
+  (cd "$bin" && run "$bin/cw_exec.exe" "$bin/Vistrel.exe")
 else
   echo "Dornet reads the simulated controller's firmware version, one field per run:"
   for field in 1 2 3 4; do

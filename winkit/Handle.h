@@ -7,6 +7,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// winbase.h keeps a Win16 macro of this name, which would rewrite the trait below.
+#undef FreeModule
 
 #include <utility>
 
@@ -68,8 +70,7 @@ struct KernelHandle {
 
 inline void DeleteGdi(HGDIOBJ o) noexcept { DeleteObject(o); }
 inline void CloseRegKey(HKEY k) noexcept { RegCloseKey(k); }
-inline void FreeModule(HMODULE m) noexcept { FreeLibrary(m); }
-inline void CloseFind(HANDLE h) noexcept { FindClose(h); }
+inline void ReleaseModule(HMODULE m) noexcept { FreeLibrary(m); }
 inline void DestroyIconFn(HICON i) noexcept { DestroyIcon(i); }
 inline void DestroyCursorFn(HCURSOR c) noexcept { DestroyCursor(c); }
 inline void DeleteMemoryDc(HDC dc) noexcept { DeleteDC(dc); }
@@ -80,7 +81,7 @@ inline void UnregisterPowerFn(HPOWERNOTIFY n) noexcept { UnregisterPowerSettingN
 
 struct FindHandle {
     using Type = HANDLE;
-    static constexpr HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static bool IsValid(HANDLE v) noexcept { return v != nullptr && v != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE v) noexcept { FindClose(v); }
 };
@@ -91,7 +92,7 @@ struct FindHandle {
 using UniqueHandle = Unique<traits::KernelHandle>;
 using UniqueFindHandle = Unique<traits::FindHandle>;
 using UniqueRegKey = Unique<traits::NullIsEmpty<HKEY, traits::CloseRegKey>>;
-using UniqueModule = Unique<traits::NullIsEmpty<HMODULE, traits::FreeModule>>;
+using UniqueModule = Unique<traits::NullIsEmpty<HMODULE, traits::ReleaseModule>>;
 using UniqueLocal = Unique<traits::NullIsEmpty<HLOCAL, traits::LocalFreeFn>>;
 // A window this code created and destroys (not one it borrows).
 using UniqueWindow = Unique<traits::NullIsEmpty<HWND, traits::DestroyWindowFn>>;

@@ -21,6 +21,7 @@
 #include "Tolvane.h"
 #include "benchutil.h"
 #include "contract/merrowcom_if.h"
+#include "simulator/include/MrcSimClient.h"
 
 #if !defined(_WIN32)
 #include "platform_native.h"
@@ -28,17 +29,14 @@ extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();
 merrowcom::GenericFunc* CreateGenericfuncInstance();
 merrowcom::SystemCtrl* CreateSystemCtrlInstance();
-int32_t MrcSim_Reset(const char* scenario_json);
 }
 #endif
 
 namespace {
 
-using ResetFn = int32_t (*)(const char*);
-
 struct Component {
     merrowcom::CreateGenericFuncFn create_generic = nullptr;
-    ResetFn reset = nullptr;
+    decltype(mrcsim::Client::Reset) reset = nullptr;
 };
 
 Component Bind() {
@@ -48,13 +46,12 @@ Component Bind() {
     if (m == nullptr) return c;
     c.create_generic = reinterpret_cast<merrowcom::CreateGenericFuncFn>(
         reinterpret_cast<void*>(GetProcAddress(m, merrowcom::kCreateGenericFunc)));
-    c.reset = reinterpret_cast<ResetFn>(reinterpret_cast<void*>(GetProcAddress(m, "MrcSim_Reset")));
 #else
     tolvane::platform::set_native_factories(
         {&CreateDeviceUtilInstance, &CreateGenericfuncInstance, &CreateSystemCtrlInstance});
     c.create_generic = &CreateGenericfuncInstance;
-    c.reset = &MrcSim_Reset;
 #endif
+    c.reset = mrcsim::Sim().Reset;
     return c;
 }
 

@@ -23,7 +23,7 @@
 #include "contract/merrowcom_if.h"
 #include "movie_queue.h"
 #include "platform_native.h"
-#include "simulator/include/merrowcom_sim.h"
+#include "simulator/include/MerrowcomSim.h"
 
 extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();

@@ -23,7 +23,7 @@
 #include "platform_native.h"
 #include "shell_channel.h"
 #include "update_image.h"
-#include "simulator/include/merrowcom_sim.h"
+#include "simulator/include/MerrowcomSim.h"
 #include "update.h"
 
 extern "C" {

@@ -16,6 +16,7 @@
 #include "shell_channel.h"
 #include "update_image.h"
 #include "update.h"
+#include "simulator/include/MrcSimClient.h"
 
 namespace {
 
@@ -34,10 +35,8 @@ void Report(const cwbench::Result& r, double bytes, double round_trips) {
 }  // namespace
 
 int main() {
-    using ResetFn = int32_t (*)(const char*);
-    HMODULE sim = LoadLibraryW(L"Merrowcom.dll");
-    auto reset = sim ? reinterpret_cast<ResetFn>(reinterpret_cast<void*>(GetProcAddress(sim, "MrcSim_Reset"))) : nullptr;
-    if (reset == nullptr || reset(R"({"record": false})") != 0) {
+    const mrcsim::Client& sim = mrcsim::Sim();
+    if (sim.Reset == nullptr || sim.Reset(R"({"record": false})") != 0) {
         std::fprintf(stderr, "the simulator's Merrowcom.dll is not available\n");
         return 1;
     }

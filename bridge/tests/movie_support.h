@@ -1,10 +1,6 @@
 // Shared pieces of the plane and movie tests: the simulator's clock and register peeks
-// (bound like the rest of its control API), a movie callback recorder and small helpers.
+// (from the simulator's one client), a movie callback recorder and small helpers.
 #pragma once
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
 
 #include <atomic>
 #include <cstring>
@@ -12,36 +8,11 @@
 #include <vector>
 
 #include "bridge_fixture.h"
+#include "simulator/include/MrcSimClient.h"
 
 namespace bridgetest {
 
-struct SimExtra {
-    decltype(&MrcSim_Advance) Advance = nullptr;
-    decltype(&MrcSim_Peek) Peek = nullptr;
-    decltype(&MrcSim_GetStatus) GetStatus = nullptr;
-    decltype(&MrcSim_Update) Update = nullptr;
-};
-
-inline const SimExtra& Sim() {
-    static const SimExtra api = [] {
-        SimExtra a;
-#if defined(_WIN32)
-        HMODULE m = LoadLibraryW(L"Merrowcom.dll");
-        if (m == nullptr) return a;
-#define MOVIE_BIND(name) \
-    a.name = reinterpret_cast<decltype(a.name)>(reinterpret_cast<void*>(GetProcAddress(m, "MrcSim_" #name)))
-#else
-#define MOVIE_BIND(name) a.name = &MrcSim_##name
-#endif
-        MOVIE_BIND(Advance);
-        MOVIE_BIND(Peek);
-        MOVIE_BIND(GetStatus);
-        MOVIE_BIND(Update);
-#undef MOVIE_BIND
-        return a;
-    }();
-    return api;
-}
+inline const mrcsim::Client& Sim() { return mrcsim::Sim(); }
 
 inline std::uint32_t PeekWord(std::uint32_t address) {
     std::uint32_t v = 0;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "simulator/include/merrowcom_sim.h"
+#include "simulator/include/MerrowcomSim.h"
 
 namespace simhost {
 

@@ -13,16 +13,7 @@ merrowcom::SystemCtrl* CreateSystemCtrlInstance();
 
 namespace simhost {
 
-const Api& TheApi() {
-    static const Api api = [] {
-        Api a;
-#define SIMHOST_BIND(name) a.name = &MrcSim_##name;
-        SIMHOST_API_LIST(SIMHOST_BIND)
-#undef SIMHOST_BIND
-        return a;
-    }();
-    return api;
-}
+const Api& TheApi() { return mrcsim::Sim(); }
 
 bool SetComponentMissing(bool missing) {
     tolvane::platform::Factories f;

@@ -1,20 +1,11 @@
-// Entry points of the simulator's control API used by the tests.
+// Entry points of the simulator's control API used by the tests: the simulator's one client.
 #pragma once
 
-#include "simulator/include/merrowcom_sim.h"
+#include "simulator/include/MrcSimClient.h"
 
 namespace simhost {
 
-#define SIMHOST_API_LIST(X)                                                  \
-    X(Reset) X(LastError) X(SetHdmi) X(FailCommand) X(FailSend) X(MarkLost)  \
-    X(FailRegister) X(ClearFaults) X(Emit) X(WaitIdle) X(RecordCount)        \
-    X(RecordGet) X(RecordClear) X(GetStatus) X(FailStartup)
-
-struct Api {
-#define SIMHOST_FIELD(name) decltype(&MrcSim_##name) name = nullptr;
-    SIMHOST_API_LIST(SIMHOST_FIELD)
-#undef SIMHOST_FIELD
-};
+using Api = mrcsim::Client;
 
 const Api& TheApi();
 

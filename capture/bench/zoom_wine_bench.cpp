@@ -19,7 +19,7 @@ int main() {
         std::printf("cannot load Merrowcom.dll or Capwell.dll\n");
         return 1;
     }
-    sim.MrcSim_Reset(
+    sim.Reset(
         "{\"firmware\": {\"version\": 285213184}, \"watchdog\": {\"err_count\": 5}, "
         "\"output\": {\"width\": 1920, \"height\": 1080}}");
     CpwInitParams p{};
@@ -52,8 +52,8 @@ int main() {
 
     // A burst of 10,000 zooms: bridge calls per worker period.
     Sleep(100);
-    sim.MrcSim_WaitIdle(2000);
-    sim.MrcSim_RecordClear();
+    sim.WaitIdle(2000);
+    sim.RecordClear();
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&t0);
@@ -63,13 +63,13 @@ int main() {
     }
     QueryPerformanceCounter(&t1);
     Sleep(200);
-    sim.MrcSim_WaitIdle(2000);
+    sim.WaitIdle(2000);
     const double burst_ms = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
     uint32_t draws = 0;
-    const uint32_t n = sim.MrcSim_RecordCount();
+    const uint32_t n = sim.RecordCount();
     for (uint32_t r = 0; r < n; ++r) {
         MrcSimRecord rec{};
-        sim.MrcSim_RecordGet(r, &rec);
+        sim.RecordGet(r, &rec);
         draws += rec.kind == 1 && rec.channel == 16;
     }
     std::printf("burst of 10000 Cpw_ZoomVideo: %.3f ms on the client thread (%.1f ns a call); "

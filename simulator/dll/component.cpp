@@ -11,7 +11,7 @@
 
 #include "contract/merrowcom_if.h"
 #include "controller.h"
-#include "merrowcom_sim.h"
+#include "simulator/include/MerrowcomSim.h"
 
 namespace {
 

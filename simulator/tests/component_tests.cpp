@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "host.h"
-#include "merrowcom_sim.h"
+#include "simulator/include/MerrowcomSim.h"
 
 extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();

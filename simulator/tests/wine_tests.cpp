@@ -13,9 +13,9 @@
 #include <string>
 
 #include "cw_process.h"
-#include "host.h"
-#include "merrowcom_sim.h"
-#include "pattern.h"
+#include "simulator/tests/host.h"
+#include "simulator/include/MrcSimClient.h"
+#include "simulator/model/pattern.h"
 
 using namespace mrcsim;
 using testhost::Host;
@@ -23,34 +23,12 @@ using testhost::Words;
 
 namespace {
 
-struct Dll {
+// The component's factories as the bridge binds them, and the control API from its client.
+struct Dll : Client {
     HMODULE module = nullptr;
     merrowcom::CreateDeviceUtilFn create_util = nullptr;
     merrowcom::CreateGenericFuncFn create_generic = nullptr;
     merrowcom::CreateSystemCtrlFn create_sys = nullptr;
-#define MRCSIM_FN(name) decltype(&::name) name = nullptr;
-    MRCSIM_FN(MrcSim_Reset)
-    MRCSIM_FN(MrcSim_LoadScenarioFile)
-    MRCSIM_FN(MrcSim_LastError)
-    MRCSIM_FN(MrcSim_SetHdmi)
-    MRCSIM_FN(MrcSim_GetHdmi)
-    MRCSIM_FN(MrcSim_FailCommand)
-    MRCSIM_FN(MrcSim_FailSend)
-    MRCSIM_FN(MrcSim_MarkLost)
-    MRCSIM_FN(MrcSim_FailRegister)
-    MRCSIM_FN(MrcSim_FailStartup)
-    MRCSIM_FN(MrcSim_ClearFaults)
-    MRCSIM_FN(MrcSim_Emit)
-    MRCSIM_FN(MrcSim_Advance)
-    MRCSIM_FN(MrcSim_WaitIdle)
-    MRCSIM_FN(MrcSim_RecordCount)
-    MRCSIM_FN(MrcSim_RecordGet)
-    MRCSIM_FN(MrcSim_RecordClear)
-    MRCSIM_FN(MrcSim_GetStatus)
-    MRCSIM_FN(MrcSim_GetFile)
-    MRCSIM_FN(MrcSim_GetFirmwareImage)
-    MRCSIM_FN(MrcSim_Update)
-#undef MRCSIM_FN
 
     template <typename F>
     void bind(F& f, const char* name) {
@@ -67,29 +45,8 @@ struct Dll {
             x.bind(x.create_util, merrowcom::kCreateDeviceUtil);
             x.bind(x.create_generic, merrowcom::kCreateGenericFunc);
             x.bind(x.create_sys, merrowcom::kCreateSystemCtrl);
-#define MRCSIM_BIND(name) x.bind(x.name, #name);
-            MRCSIM_BIND(MrcSim_Reset)
-            MRCSIM_BIND(MrcSim_LoadScenarioFile)
-            MRCSIM_BIND(MrcSim_LastError)
-            MRCSIM_BIND(MrcSim_SetHdmi)
-            MRCSIM_BIND(MrcSim_GetHdmi)
-            MRCSIM_BIND(MrcSim_FailCommand)
-            MRCSIM_BIND(MrcSim_FailSend)
-            MRCSIM_BIND(MrcSim_MarkLost)
-            MRCSIM_BIND(MrcSim_FailRegister)
-            MRCSIM_BIND(MrcSim_FailStartup)
-            MRCSIM_BIND(MrcSim_ClearFaults)
-            MRCSIM_BIND(MrcSim_Emit)
-            MRCSIM_BIND(MrcSim_Advance)
-            MRCSIM_BIND(MrcSim_WaitIdle)
-            MRCSIM_BIND(MrcSim_RecordCount)
-            MRCSIM_BIND(MrcSim_RecordGet)
-            MRCSIM_BIND(MrcSim_RecordClear)
-            MRCSIM_BIND(MrcSim_GetStatus)
-            MRCSIM_BIND(MrcSim_GetFile)
-            MRCSIM_BIND(MrcSim_GetFirmwareImage)
-            MRCSIM_BIND(MrcSim_Update)
-#undef MRCSIM_BIND
+            static_cast<Client&>(x) = BindClient();
+            if (!x.complete) x.missing += "MrcSim_ control functions";
             return x;
         }();
         return d;
@@ -103,7 +60,7 @@ protected:
         ASSERT_NE(d.module, nullptr) << "Merrowcom.dll did not load";
         ASSERT_TRUE(d.missing.empty()) << "missing exports: " << d.missing;
         dll = &d;
-        ASSERT_EQ(d.MrcSim_Reset(R"({"clock": "manual"})"), 0) << d.MrcSim_LastError();
+        ASSERT_EQ(d.Reset(R"({"clock": "manual"})"), 0) << d.LastError();
         util = d.create_util();
         gf = d.create_generic();
         sys = d.create_sys();
@@ -125,7 +82,7 @@ protected:
     }
     std::uint32_t R(int i) { return host->rd(result(i)); }
     std::vector<Words> events() {
-        EXPECT_EQ(dll->MrcSim_WaitIdle(5000), 0);
+        EXPECT_EQ(dll->WaitIdle(5000), 0);
         return host->drain(kChEvent);
     }
 
@@ -145,13 +102,13 @@ TEST_F(Component, CommandsAreAnsweredOnTheComponentsOwnThread) {
     EXPECT_EQ(host->draw(), 0);
     EXPECT_TRUE(host->receiverOnlyOn(std::this_thread::get_id()));
     MrcSimStatus st{};
-    ASSERT_EQ(dll->MrcSim_GetStatus(&st), 0);
+    ASSERT_EQ(dll->GetStatus(&st), 0);
     EXPECT_EQ(st.session_open, 1u);
     EXPECT_EQ(st.startups, 1u);
 }
 
 TEST_F(Component, ColourPropertySetThenGetAndTheRecord) {
-    ASSERT_EQ(dll->MrcSim_RecordClear(), 0);
+    ASSERT_EQ(dll->RecordClear(), 0);
     host->wr(0x0E100704, (7u << 16) | 9u);
     host->wr(0x0E100708, 1);
     host->wr(0x0E10070C, 2);
@@ -162,13 +119,13 @@ TEST_F(Component, ColourPropertySetThenGetAndTheRecord) {
     EXPECT_EQ(host->rd(0x0E100804), (7u << 16) | 9u);
     EXPECT_EQ(host->rd(0x0E100810), 300u);
     EXPECT_EQ(host->rd(0x0E100814), 0x121212u);
-    ASSERT_EQ(dll->MrcSim_RecordCount(), 7u);
+    ASSERT_EQ(dll->RecordCount(), 7u);
     MrcSimRecord r{};
-    ASSERT_EQ(dll->MrcSim_RecordGet(4, &r), 0);
+    ASSERT_EQ(dll->RecordGet(4, &r), 0);
     EXPECT_EQ(r.kind, 2u);
     EXPECT_EQ(r.address, 0x0E100714u);
     EXPECT_EQ(r.words[0], 0x121212u);
-    ASSERT_EQ(dll->MrcSim_RecordGet(5, &r), 0);
+    ASSERT_EQ(dll->RecordGet(5, &r), 0);
     EXPECT_EQ(r.kind, 1u);
     EXPECT_EQ(r.channel, 34u);
     EXPECT_EQ(r.words[0], 0x80002u);
@@ -176,7 +133,7 @@ TEST_F(Component, ColourPropertySetThenGetAndTheRecord) {
 
 TEST_F(Component, HdmiChangesArriveAsEventsAndReadBack) {
     MrcSimHdmi h{2, 1280, 720, 7, 1, 2, 10, 1};
-    ASSERT_EQ(dll->MrcSim_SetHdmi(&h), 0);
+    ASSERT_EQ(dll->SetHdmi(&h), 0);
     auto ev = events();
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[0][0], kEvHdmiInfo);
@@ -193,7 +150,7 @@ TEST_F(Component, HdmiChangesArriveAsEventsAndReadBack) {
     EXPECT_EQ(R(7), 10u);
     EXPECT_EQ(R(8), 1u);  // HDCP detected (2 would mean none)
     h.state = 0;
-    ASSERT_EQ(dll->MrcSim_SetHdmi(&h), 0);
+    ASSERT_EQ(dll->SetHdmi(&h), 0);
     ev = events();
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0][1], 0x4u);
@@ -213,8 +170,8 @@ TEST_F(Component, PlaneStateChangesEmitEvents) {
 
 TEST_F(Component, StillIsReadWithTheBlockOperation) {
     MrcSimHdmi h{2, 640, 480, 8, 2, 1, 8, 0};
-    ASSERT_EQ(dll->MrcSim_SetHdmi(&h), 0);
-    ASSERT_EQ(dll->MrcSim_Advance(1000), 0);
+    ASSERT_EQ(dll->SetHdmi(&h), 0);
+    ASSERT_EQ(dll->Advance(1000), 0);
     ASSERT_EQ(host->command(kCmdPause), 0);
     host->wr(kParam0, 0);
     ASSERT_EQ(host->command(kCmdStill), 0);
@@ -235,7 +192,7 @@ TEST_F(Component, MovieFramesAreNotifiedReadAndGivenBack) {
     host->wr(kParam3, 10);
     ASSERT_EQ(host->command(kCmdMovieStart), 0);
     events();
-    ASSERT_EQ(dll->MrcSim_Advance(600), 0);  // six frames due, four buffers
+    ASSERT_EQ(dll->Advance(600), 0);  // six frames due, four buffers
     std::vector<Words> n;
     for (auto& e : events())
         if (e[0] == kEvFrame) n.push_back(e);
@@ -247,12 +204,12 @@ TEST_F(Component, MovieFramesAreNotifiedReadAndGivenBack) {
         host->wr(kParam0, e[3]);
         EXPECT_EQ(host->command(kCmdFrameRelease), 0);
     }
-    ASSERT_EQ(dll->MrcSim_Advance(100), 0);
+    ASSERT_EQ(dll->Advance(100), 0);
     auto m = events();
     ASSERT_EQ(m.size(), 1u);
     EXPECT_EQ((m[0][1] >> 8) & 0xFFu, 2u);  // the two device drops
     MrcSimStatus st{};
-    dll->MrcSim_GetStatus(&st);
+    dll->GetStatus(&st);
     EXPECT_EQ(st.frames_dropped, 2u);
     EXPECT_EQ(st.frames_out, 1u);
 }
@@ -275,15 +232,15 @@ TEST_F(Component, TransferWindowsAndFirmwareUpdate) {
     EXPECT_EQ(ex, 0u);
     std::uint32_t len = 0;
     std::vector<std::uint8_t> active(4096);
-    ASSERT_EQ(dll->MrcSim_GetFirmwareImage(active.data(), 4096, &len), 0);
+    ASSERT_EQ(dll->GetFirmwareImage(active.data(), 4096, &len), 0);
     active.resize(len);
     EXPECT_EQ(active, img);
     ASSERT_EQ(host->shell("rm -f /dev/shm/firmupdate_read.img", &ex), 0);
-    EXPECT_EQ(dll->MrcSim_GetFile("/dev/shm/firmupdate_read.img", nullptr, 0, &len), -1);
+    EXPECT_EQ(dll->GetFile("/dev/shm/firmupdate_read.img", nullptr, 0, &len), -1);
 }
 
 TEST_F(Component, RealClockMovieRunsOnTheComponentsThreads) {
-    ASSERT_EQ(dll->MrcSim_Reset(R"({"hdmi": {"width": 1280, "height": 720}, "record": false})"), 0);
+    ASSERT_EQ(dll->Reset(R"({"hdmi": {"width": 1280, "height": 720}, "record": false})"), 0);
     ASSERT_EQ(host->command(kCmdOpen), 0);
     host->wr(kParam0, 640);
     host->wr(kParam1, 360);
@@ -309,7 +266,7 @@ TEST_F(Component, RealClockMovieRunsOnTheComponentsThreads) {
     EXPECT_EQ(bad, 0);
     ASSERT_EQ(host->command(kCmdMovieStop), 0);
     MrcSimStatus st{};
-    ASSERT_EQ(dll->MrcSim_GetStatus(&st), 0);
+    ASSERT_EQ(dll->GetStatus(&st), 0);
     EXPECT_EQ(st.frames_produced, static_cast<std::uint64_t>(frames) + st.frames_out);
 }
 
@@ -331,10 +288,10 @@ TEST_F(Component, OpenCloseCyclesLeaveThreadsAndHandles) {
     // the first cycles make the runtime's lazily created objects (a mutex's event on its first
     // contention, say), whose moment depends on thread timing; count after them
     for (int i = 0; i < 100; ++i) cycle();
-    ASSERT_EQ(dll->MrcSim_WaitIdle(2000), 0);
+    ASSERT_EQ(dll->WaitIdle(2000), 0);
     const auto before = cwtest::CurrentResourceCounts();
     for (int i = 0; i < 1000; ++i) cycle();
-    ASSERT_EQ(dll->MrcSim_WaitIdle(2000), 0);
+    ASSERT_EQ(dll->WaitIdle(2000), 0);
     const auto after = cwtest::CurrentResourceCounts();
     EXPECT_EQ(after.threads, before.threads);
     // a per-cycle leak would show as hundreds; the runtime may still make one or two of its
@@ -345,25 +302,25 @@ TEST_F(Component, OpenCloseCyclesLeaveThreadsAndHandles) {
 // ---- faults reach the caller as the bridge would see them ----
 
 TEST_F(Component, CommandFaultsReachTheCaller) {
-    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, 1), 0);
+    ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, 1), 0);
     EXPECT_EQ(host->command(kCmdPanel, nullptr, 300), -2);
-    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
     EXPECT_EQ(host->command(kCmdPanel), -3);
-    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 0, 5, 0, 1), 0);
+    ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 0, 5, 0, 1), 0);
     std::uint32_t detail = 0;
     EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
     EXPECT_EQ(detail, 5u);
-    ASSERT_EQ(dll->MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_DELAY, 0, 0, 200, 1), 0);
+    ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_DELAY, 0, 0, 200, 1), 0);
     const DWORD t0 = GetTickCount();
     EXPECT_EQ(host->command(kCmdPanel), 0);
     EXPECT_GE(GetTickCount() - t0, 150u);
-    ASSERT_EQ(dll->MrcSim_FailCommand(16, 0, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    ASSERT_EQ(dll->FailCommand(16, 0, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
     EXPECT_EQ(host->draw(), -3);
     EXPECT_EQ(host->draw(), 0);
 }
 
 TEST_F(Component, SendFaultsReachTheCaller) {
-    ASSERT_EQ(dll->MrcSim_FailSend(34, 2, 1, 0, 0), 0);
+    ASSERT_EQ(dll->FailSend(34, 2, 1, 0, 0), 0);
     merrowcom::SendReply r{};
     EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
     EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
@@ -375,31 +332,31 @@ TEST_F(Component, SendFaultsReachTheCaller) {
     Words w;
     EXPECT_EQ(host->receive(kChReply, w), 0);
     EXPECT_EQ(w[0], kCmdPanel);
-    ASSERT_EQ(dll->MrcSim_FailSend(0, 0, 0, 0xFFFFFFFAu, 1), 0);
+    ASSERT_EQ(dll->FailSend(0, 0, 0, 0xFFFFFFFAu, 1), 0);
     EXPECT_EQ(host->send(34, {kCmdPanel, 0, 0, 0}), -6);
 }
 
 TEST_F(Component, LostBitRegisterAndStartupFaultsReachTheCaller) {
-    ASSERT_EQ(dll->MrcSim_MarkLost(32, 1), 0);
-    ASSERT_EQ(dll->MrcSim_Emit(32, 0x20000001, 0, 0, 0, 1), 0);
+    ASSERT_EQ(dll->MarkLost(32, 1), 0);
+    ASSERT_EQ(dll->Emit(32, 0x20000001, 0, 0, 0, 1), 0);
     events();
     EXPECT_TRUE(host->lost(32));
-    ASSERT_EQ(dll->MrcSim_FailRegister(kResult0, MRCSIM_REG_READ, 0xC0000185u, 1, 0), 0);
+    ASSERT_EQ(dll->FailRegister(kResult0, MRCSIM_REG_READ, 0xC0000185u, 1, 0), 0);
     std::uint32_t v = 0;
     EXPECT_EQ(gf->op6_read32(kResult0, &v), 0xC0000185u);
     EXPECT_EQ(gf->op6_read32(kResult0, &v), 0u);
-    ASSERT_EQ(dll->MrcSim_FailRegister(0x0E100048, MRCSIM_REG_WRITE, 0xC0000001u, -1, 0), 0);
+    ASSERT_EQ(dll->FailRegister(0x0E100048, MRCSIM_REG_WRITE, 0xC0000001u, -1, 0), 0);
     EXPECT_EQ(gf->op9_write64(0x0E100048, 1.0), 0xC0000001u);
-    ASSERT_EQ(dll->MrcSim_FailStartup(2, 0xC0000002u), 0);
+    ASSERT_EQ(dll->FailStartup(2, 0xC0000002u), 0);
     std::uint32_t out = 0;
     EXPECT_EQ(util->op1_startup_first(&out), 0u);
     EXPECT_EQ(util->op2_startup_second(&out), 0xC0000002u);
-    ASSERT_EQ(dll->MrcSim_ClearFaults(), 0);
+    ASSERT_EQ(dll->ClearFaults(), 0);
     EXPECT_EQ(util->op2_startup_second(&out), 0u);
 }
 
 TEST_F(Component, EventFloodIsDeliveredWhole) {
-    ASSERT_EQ(dll->MrcSim_Emit(32, 0x20000001, 0, 0x05000280, 0, 300), 0);
+    ASSERT_EQ(dll->Emit(32, 0x20000001, 0, 0x05000280, 0, 300), 0);
     EXPECT_EQ(events().size(), 300u);
 }
 
@@ -408,13 +365,13 @@ TEST_F(Component, ScenarioFilesLoad) {
     if (!dir) dir = MRCSIM_SCENARIOS;
     // a Linux path as seen from Wine
     const std::string path = std::string("Z:") + dir + "/faults.json";
-    ASSERT_EQ(dll->MrcSim_LoadScenarioFile(path.c_str()), 0) << dll->MrcSim_LastError();
+    ASSERT_EQ(dll->LoadScenarioFile(path.c_str()), 0) << dll->LastError();
     host->clearLost(32);
     ASSERT_EQ(host->command(kCmdOpen), 0);  // 3 busy + 2 not accepted first, then through
     EXPECT_EQ(host->command(kCmdHdmi, nullptr, 300), -2);  // no reply, once
     EXPECT_EQ(host->command(kCmdHdmi), 0);
-    EXPECT_EQ(dll->MrcSim_LoadScenarioFile("Z:/nonexistent/x.json"), -1);
-    EXPECT_NE(std::string(dll->MrcSim_LastError()).find("nonexistent"), std::string::npos);
+    EXPECT_EQ(dll->LoadScenarioFile("Z:/nonexistent/x.json"), -1);
+    EXPECT_NE(std::string(dll->LastError()).find("nonexistent"), std::string::npos);
 }
 
 // ---- the scenario named by MERROWCOM_SCENARIO, read by a fresh process ----
@@ -440,13 +397,13 @@ TEST(EnvChild, StartsWithTheScenario) {
     std::uint32_t out = 0;
     if (std::string(expect) == "fail") {
         EXPECT_NE(util->op1_startup_first(&out), 0u);
-        EXPECT_NE(std::string(d.MrcSim_LastError()).find("versio"), std::string::npos) << d.MrcSim_LastError();
+        EXPECT_NE(std::string(d.LastError()).find("versio"), std::string::npos) << d.LastError();
     } else {
         ASSERT_EQ(util->op1_startup_first(&out), 0u);
         ASSERT_EQ(util->op2_startup_second(&out), 0u);
         EXPECT_EQ(out, std::strtoul(expect, nullptr, 0));
         MrcSimHdmi h{};
-        ASSERT_EQ(d.MrcSim_GetHdmi(&h), 0);
+        ASSERT_EQ(d.GetHdmi(&h), 0);
         EXPECT_EQ(h.state, 1u);  // "no_signal" from the file
     }
     // a distinct exit code tells the parent this test ran and passed

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "Capwell.h"
-#include "merrowcom_sim.h"
+#include "simulator/include/MrcSimClient.h"
 
 namespace cwtest {
 
@@ -83,36 +83,11 @@ struct CapwellApi {
     }
 };
 
-#define SIM_FUNCTIONS(X)                                                                     \
-    X(MrcSim_Reset, int32_t (*)(const char*))                                                \
-    X(MrcSim_Update, int32_t (*)(const char*))                                               \
-    X(MrcSim_LastError, const char* (*)(void))                                               \
-    X(MrcSim_SetHdmi, int32_t (*)(const MrcSimHdmi*))                                        \
-    X(MrcSim_FailCommand,                                                                    \
-      int32_t (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, int32_t))      \
-    X(MrcSim_ClearFaults, int32_t (*)(void))                                                 \
-    X(MrcSim_WaitIdle, int32_t (*)(uint32_t))                                                \
-    X(MrcSim_RecordCount, uint32_t (*)(void))                                                \
-    X(MrcSim_RecordGet, int32_t (*)(uint32_t, MrcSimRecord*))                                \
-    X(MrcSim_RecordClear, int32_t (*)(void))                                                 \
-    X(MrcSim_Peek, int32_t (*)(uint32_t, uint32_t*))                                         \
-    X(MrcSim_GetStatus, int32_t (*)(MrcSimStatus*))
-
-struct SimApi {
-    HMODULE module = nullptr;
-#define SIM_MEMBER(name, type) decltype(&::name) name = nullptr;
-    SIM_FUNCTIONS(SIM_MEMBER)
-#undef SIM_MEMBER
+// The simulator's control API, from its one client.
+struct SimApi : mrcsim::Client {
     bool Load() {
-        module = LoadLibraryW(L"Merrowcom.dll");
-        if (module == nullptr) return false;
-        bool ok = true;
-#define SIM_BIND(name, type)                                                     \
-    name = reinterpret_cast<decltype(&::name)>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
-    ok = ok && name != nullptr;
-        SIM_FUNCTIONS(SIM_BIND)
-#undef SIM_BIND
-        return ok;
+        static_cast<mrcsim::Client&>(*this) = mrcsim::BindClient();
+        return complete;
     }
 };
 
@@ -131,10 +106,10 @@ struct SimCommand {
 inline std::vector<SimCommand> SimCommands(SimApi& sim) {
     std::vector<SimCommand> out;
     std::vector<std::pair<uint32_t, uint32_t>> pending;
-    const uint32_t n = sim.MrcSim_RecordCount();
+    const uint32_t n = sim.RecordCount();
     for (uint32_t i = 0; i < n; ++i) {
         MrcSimRecord r{};
-        if (sim.MrcSim_RecordGet(i, &r) != 0) continue;
+        if (sim.RecordGet(i, &r) != 0) continue;
         if (r.kind == 2) {
             pending.emplace_back(r.address, r.words[0]);
         } else if (r.kind == 1 && r.channel == 34) {

@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(sim.Load()) << "Merrowcom.dll with its control API";
         desktop_ = std::make_unique<ScopedDesktop>();
         ASSERT_NE(DesktopFolder().find("capwell_desktop"), std::string::npos) << DesktopFolder();
-        ASSERT_EQ(sim.MrcSim_Reset(kGoodScenario), 0) << sim.MrcSim_LastError();
+        ASSERT_EQ(sim.Reset(kGoodScenario), 0) << sim.LastError();
         DeleteFileA(ApiLogPath().c_str());
         RemoveDirectoryA(ApiLogFolder().c_str());
         wchar_t temp[MAX_PATH];
@@ -83,7 +83,7 @@ protected:
     void TearDown() override {
         if (cpw.module != nullptr) cpw.Cpw_Finalize();
         cpw.Unload();
-        sim.MrcSim_ClearFaults();
+        sim.ClearFaults();
     }
 
     static CpwInitParams Params(uint32_t api_log = 1) {
@@ -110,7 +110,7 @@ protected:
     // Lets the worker run its passes and the simulator settle.
     void Settle(DWORD ms = 120) {
         Sleep(ms);
-        sim.MrcSim_WaitIdle(2000);
+        sim.WaitIdle(2000);
     }
 
     std::vector<std::string> LogLines() const { return Lines(ReadFileText(ApiLogPath())); }
@@ -189,7 +189,7 @@ TEST_F(CapwellTest, InitializeRejectsEachBoundsNeighbour) {
     }
     EXPECT_EQ(cpw.Cpw_Initialize(nullptr), CPW_E_NULL);
     MrcSimStatus st{};
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.session_open, 0u) << "nothing was opened";
     EXPECT_EQ(GetFileAttributesA(ApiLogFolder().c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -245,7 +245,7 @@ TEST_F(CapwellTest, FirmwareWords) {
         char json[256];
         std::snprintf(json, sizeof json,
                       "{\"firmware\": {\"version\": %u}, \"watchdog\": {\"err_count\": 5}}", c.word);
-        ASSERT_EQ(sim.MrcSim_Reset(json), 0) << sim.MrcSim_LastError();
+        ASSERT_EQ(sim.Reset(json), 0) << sim.LastError();
         DeleteFileW(trace_.c_str());
         CpwInitParams p = Params(0);
         EXPECT_EQ(cpw.Cpw_Initialize(&p), c.result) << std::hex << c.word;
@@ -254,7 +254,7 @@ TEST_F(CapwellTest, FirmwareWords) {
             CpwVersion v{};
             EXPECT_EQ(cpw.Cpw_GetFirmwareVersion(&v), CPW_E_NOT_READY) << "not initialised";
             MrcSimStatus st{};
-            sim.MrcSim_GetStatus(&st);
+            sim.GetStatus(&st);
             EXPECT_EQ(st.session_open, 0u) << "a failed start closes its session";
         } else {
             EXPECT_TRUE(Reports().empty());
@@ -340,7 +340,7 @@ TEST_F(CapwellTest, FinalizedLibraryAnswersOneEverywhere) {
     ASSERT_EQ(sizeof results / sizeof results[0], 38u);
     for (size_t i = 0; i < 38; ++i) EXPECT_EQ(results[i], CPW_E_NOT_READY) << "export #" << i;
     MrcSimStatus s{};
-    sim.MrcSim_GetStatus(&s);
+    sim.GetStatus(&s);
     EXPECT_EQ(s.session_open, 0u);
 }
 
@@ -428,7 +428,7 @@ TEST_F(CapwellTest, EqualValueSendsNothingAndNoDraw) {
     CpwInitParams p = Params(0);
     ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
     Settle(300);
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     ASSERT_EQ(cpw.Cpw_SetColorMuteEnable(0, 0, 0), CPW_OK);
     ASSERT_EQ(cpw.Cpw_ResetColorSetting(), CPW_OK) << "right after initialisation";
     Settle(300);
@@ -438,10 +438,10 @@ TEST_F(CapwellTest, EqualValueSendsNothingAndNoDraw) {
                     c.code != kCmdMute && c.code != kCmdAxes)
             << std::hex << c.code;
     int draws = 0;
-    const uint32_t n = sim.MrcSim_RecordCount();
+    const uint32_t n = sim.RecordCount();
     for (uint32_t i = 0; i < n; ++i) {
         MrcSimRecord r{};
-        sim.MrcSim_RecordGet(i, &r);
+        sim.RecordGet(i, &r);
         draws += r.kind == 1 && r.channel == 16;
     }
     EXPECT_EQ(draws, 0);
@@ -451,7 +451,7 @@ TEST_F(CapwellTest, LutClampAndMuteNormalisation) {
     CpwInitParams p = Params(0);
     ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
     Settle(300);
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     CpwLutGammaLut lut{};
     lut.channel = 0;
     for (int i = 0; i < 33; ++i) lut.lut[i] = static_cast<uint16_t>(i * 30);
@@ -486,7 +486,7 @@ TEST_F(CapwellTest, MatrixSetThenResetSendsOnlyTheDefaults) {
     p.interval = 200;
     ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
     Settle(700);
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     CpwRgbMatrix m{{1, 2, 3, 4, 5, 6}, 7, 8};
     ASSERT_EQ(cpw.Cpw_SetRgbMatrix(&m), CPW_OK);
     ASSERT_EQ(cpw.Cpw_ResetRgbMatrix(), CPW_OK);
@@ -499,9 +499,9 @@ TEST_F(CapwellTest, LutFailureLeavesLaterGroupsForTheNextPass) {
     p.interval = 200;
     ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
     Settle(700);
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     DeleteFileW(trace_.c_str());
-    ASSERT_EQ(sim.MrcSim_FailCommand(34, kCmdLut, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    ASSERT_EQ(sim.FailCommand(34, kCmdLut, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
     CpwLutGammaLut lut{};
     lut.channel = 1;
     for (int i = 0; i < 33; ++i) lut.lut[i] = static_cast<uint16_t>(i * 31);
@@ -531,7 +531,7 @@ TEST_F(CapwellTest, ResumeForcesEveryGroupOnce) {
     HWND hidden = FindWindowW(L"Capwell_VideoInput", nullptr);
     ASSERT_NE(hidden, nullptr);
     SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);  // queues a forced request
     Settle(300);
     // The forced pass sends every stage although nothing changed; no pass
@@ -571,7 +571,7 @@ TEST_F(CapwellTest, BurstOfTenThousandLosesNoNewestValue) {
     CpwInitParams p = Params(1);
     ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
     Settle(300);
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     const size_t log_before = LogLines().size();
     CpwTwelveAxes a{};
     int failures = 0;
@@ -629,7 +629,7 @@ TEST_F(CapwellTest, ApiLogLinesAreExact) {
     ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
     Settle(300);
     ASSERT_EQ(cpw.Cpw_SetState(1, 1, 1), CPW_OK);  // pause
-    ASSERT_EQ(sim.MrcSim_FailCommand(34, kCmdResume, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    ASSERT_EQ(sim.FailCommand(34, kCmdResume, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
     DeleteFileW(trace_.c_str());
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);  // live again: Kdr_VpPlay fails
     Settle(300);

@@ -23,7 +23,7 @@
 #include "Capwell.h"
 #include "FramePool.h"
 #include "benchutil.h"
-#include "merrowcom_sim.h"
+#include "simulator/include/MrcSimClient.h"
 
 namespace {
 
@@ -32,15 +32,9 @@ T Bind(HMODULE m, const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
 }
 
-#define SIM_FN(name) decltype(&::name) name = Bind<decltype(&::name)>(sim_module, #name)
 #define CPW_FN(name) decltype(&::name) name = Bind<decltype(&::name)>(cpw_module, #name)
 struct Api {
-    HMODULE sim_module = LoadLibraryW(L"Merrowcom.dll");
-    SIM_FN(MrcSim_Reset);
-    SIM_FN(MrcSim_LastError);
-    SIM_FN(MrcSim_Peek);
-    SIM_FN(MrcSim_GetStatus);
-    SIM_FN(MrcSim_WaitIdle);
+    mrcsim::Client sim = mrcsim::BindClient();
     HMODULE cpw_module = LoadLibraryW(L"Capwell.dll");
     CPW_FN(Cpw_Initialize);
     CPW_FN(Cpw_Finalize);
@@ -50,7 +44,6 @@ struct Api {
     CPW_FN(Cpw_GetCaptureData);
     CPW_FN(Cpw_ReleaseCaptureData);
 };
-#undef SIM_FN
 #undef CPW_FN
 
 constexpr uint32_t kPlaneSrcX = 0x0E100120u;
@@ -175,8 +168,8 @@ const char* Stage(DWORD id) {
 
 bool Start(Api& api) {
     g_before_sim = Ids();
-    if (api.MrcSim_Reset(kScenario) != 0) {
-        std::printf("scenario: %s\n", api.MrcSim_LastError());
+    if (api.sim.Reset(kScenario) != 0) {
+        std::printf("scenario: %s\n", api.sim.LastError());
         return false;
     }
     CpwInitParams p{};
@@ -216,7 +209,7 @@ void ZoomLatency(Api& api) {
         api.Cpw_ZoomVideo(&z);
         uint32_t got = 0;
         for (;;) {
-            api.MrcSim_Peek(kPlaneSrcX, &got);
+            api.sim.Peek(kPlaneSrcX, &got);
             if (got == want) break;
             if (std::chrono::steady_clock::now() - t0 > std::chrono::seconds(1)) {
                 ++timeouts;
@@ -286,7 +279,7 @@ void MovieFrames(Api& api) {
     MrcSimStatus s0{}, s1{};
     api.Cpw_SetState(2, 1, 0);
     Sleep(300);
-    api.MrcSim_GetStatus(&s0);
+    api.sim.GetStatus(&s0);
     const std::vector<ThreadCpu> threads0 = ThreadTimes();
     const double cpu0 = ProcessCpuMs();
     uint64_t last = 0, seen = 0, gaps = 0, backwards = 0;
@@ -303,7 +296,7 @@ void MovieFrames(Api& api) {
     });
     const double cpu = ProcessCpuMs() - cpu0;
     const std::vector<ThreadCpu> threads1 = ThreadTimes();
-    api.MrcSim_GetStatus(&s1);
+    api.sim.GetStatus(&s1);
     api.Cpw_SetState(0, 1, 0);
     const uint64_t produced = s1.frames_produced - s0.frames_produced;
     const uint64_t device_drops = s1.frames_dropped - s0.frames_dropped;
@@ -336,7 +329,7 @@ void MovieFrames(Api& api) {
 
 int main() {
     Api api;
-    if (api.sim_module == nullptr || api.cpw_module == nullptr || api.Cpw_Initialize == nullptr) {
+    if (!api.sim.complete || api.cpw_module == nullptr || api.Cpw_Initialize == nullptr) {
         std::printf("cannot load Merrowcom.dll / Capwell.dll\n");
         return 1;
     }

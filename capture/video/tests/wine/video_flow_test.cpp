@@ -50,11 +50,11 @@ std::ostream& operator<<(std::ostream& os, const Box& b) {
 struct Record {
     std::vector<MrcSimRecord> entries;
     explicit Record(SimApi& sim) {
-        sim.MrcSim_WaitIdle(2000);
-        const uint32_t n = sim.MrcSim_RecordCount();
+        sim.WaitIdle(2000);
+        const uint32_t n = sim.RecordCount();
         for (uint32_t i = 0; i < n; ++i) {
             MrcSimRecord r{};
-            if (sim.MrcSim_RecordGet(i, &r) == 0) entries.push_back(r);
+            if (sim.RecordGet(i, &r) == 0) entries.push_back(r);
         }
     }
     int Commands(uint32_t code) const {
@@ -104,7 +104,7 @@ class VideoFlow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim.Load());
-        ASSERT_EQ(sim.MrcSim_Reset(kScenario), 0) << sim.MrcSim_LastError();
+        ASSERT_EQ(sim.Reset(kScenario), 0) << sim.LastError();
         dir = std::make_unique<cwtest::TempDir>();
         const std::wstring reports = dir->path() + L"\\reports.txt";
         SetEnvironmentVariableW(L"CAPWELL_REPORT_FILE", reports.c_str());
@@ -156,8 +156,8 @@ protected:
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         uint32_t seen = 0xFFFFFFFFu;
         while (std::chrono::steady_clock::now() < end) {
-            sim.MrcSim_WaitIdle(2000);
-            const uint32_t now = sim.MrcSim_RecordCount();
+            sim.WaitIdle(2000);
+            const uint32_t now = sim.RecordCount();
             if (now == seen) return;
             seen = now;
             Pump(kInterval * 5);
@@ -203,7 +203,7 @@ TEST_F(VideoFlow, HdmiTimelineReachesTheClientInOrder) {
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
     Settle();
     g_notes.clear();
-    ASSERT_EQ(sim.MrcSim_Update(R"({"timeline": [
+    ASSERT_EQ(sim.Update(R"({"timeline": [
         {"at_ms": 300, "hdmi": {"state": "no_cable"}},
         {"at_ms": 1800, "hdmi": {"state": "signal"}},
         {"at_ms": 3300, "hdmi": {"state": "no_signal"}},
@@ -211,7 +211,7 @@ TEST_F(VideoFlow, HdmiTimelineReachesTheClientInOrder) {
                                  "scan": "interlaced", "format": "YUV422"}},
         {"at_ms": 6300, "hdmi": {"hdcp": true}}]})"),
               0)
-        << sim.MrcSim_LastError();
+        << sim.LastError();
 
     // Cable unplugged.
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 1));
@@ -270,9 +270,9 @@ TEST_F(VideoFlow, FiredWatchdogNotifiesEverySecondUntilItRecovers) {
     Start();
     Pump(1300);
     EXPECT_EQ(Count(CPW_NOTIFY_WATCHDOG), 0);
-    ASSERT_EQ(sim.MrcSim_Update(R"({"watchdog": {"kdr_err": 5}})"), 0) << sim.MrcSim_LastError();
+    ASSERT_EQ(sim.Update(R"({"watchdog": {"kdr_err": 5}})"), 0) << sim.LastError();
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_WATCHDOG, 2, 3500));
-    ASSERT_EQ(sim.MrcSim_Update(R"({"watchdog": {"kdr_err": 0}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"watchdog": {"kdr_err": 0}})"), 0);
     Pump(1100);
     const int after = Count(CPW_NOTIFY_WATCHDOG);
     Pump(1300);
@@ -288,9 +288,9 @@ TEST_F(VideoFlow, FailedHdmiReadIsADeviceErrorForGood) {
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
     Settle();
     g_notes.clear();
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
     Pump(100);
-    ASSERT_EQ(sim.MrcSim_FailCommand(34, 0x30001u, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
+    ASSERT_EQ(sim.FailCommand(34, 0x30001u, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI));
     EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
     CpwVideoState s = State();
@@ -298,11 +298,11 @@ TEST_F(VideoFlow, FailedHdmiReadIsADeviceErrorForGood) {
     EXPECT_EQ(s.video, 0u);
 
     // Through no-signal and back to signal: available again, but blocked.
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "signal"}})"), 0);
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 2));
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 3));
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "signal"}})"), 0);
     ASSERT_TRUE(PumpUntil([&] { return State().available == 1; }, 3000));
     const size_t notes = g_notes.size();
     EXPECT_EQ(cpw.Cpw_SetState(1, 1, 1), CPW_OK);
@@ -312,7 +312,7 @@ TEST_F(VideoFlow, FailedHdmiReadIsADeviceErrorForGood) {
     EXPECT_EQ(s.audio, 0u);
     EXPECT_EQ(g_notes.size(), notes);
     MrcSimStatus st{};
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.playback_state, 1u);
 }
 
@@ -339,7 +339,7 @@ TEST_F(VideoFlow, SuspendUnregistersCallbacksAndResumeResendsEverything) {
     EXPECT_EQ(s.video, 0u);
 
     size_t log_mark = cwtest::ReadFileText(cwtest::ApiLogPath()).size();
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
     Pump(2300);
     EXPECT_EQ(g_notes.size(), 1u);
     EXPECT_EQ(ApiLogTail(log_mark).find("HDMI Callback arrived."), std::string::npos);
@@ -347,8 +347,8 @@ TEST_F(VideoFlow, SuspendUnregistersCallbacksAndResumeResendsEverything) {
     EXPECT_EQ(g_notes.size(), 1u);
     EXPECT_EQ(State().video, 0u);
 
-    sim.MrcSim_WaitIdle(2000);
-    ASSERT_EQ(sim.MrcSim_RecordClear(), 0);
+    sim.WaitIdle(2000);
+    ASSERT_EQ(sim.RecordClear(), 0);
     SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     EXPECT_EQ(g_notes.size(), 1u);  // no signal at the resume: no word changes, no notification
     {
@@ -373,15 +373,15 @@ TEST_F(VideoFlow, SuspendUnregistersCallbacksAndResumeResendsEverything) {
 
     // Settle window: the signal returning within the first second is not reported.
     log_mark = cwtest::ReadFileText(cwtest::ApiLogPath()).size();
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "signal"}})"), 0);
     Pump(1500);
     EXPECT_NE(ApiLogTail(log_mark).find("HDMI Callback arrived."), std::string::npos);  // registered again
     EXPECT_EQ(Count(CPW_NOTIFY_HDMI), 0);
     EXPECT_EQ(State().available, 0u);
     // After the settle tick: no signal, then signal, and the video is available.
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "no_signal"}})"), 0);
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI, 1));
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "signal"}})"), 0);
     ASSERT_TRUE(PumpUntil([&] { return State().available == 1; }, 3000));
     EXPECT_EQ(Count(CPW_NOTIFY_POWER), 0);
 }
@@ -389,10 +389,10 @@ TEST_F(VideoFlow, SuspendUnregistersCallbacksAndResumeResendsEverything) {
 // A suspend whose device reads fail tells the client with CPW_NOTIFY_POWER.
 TEST_F(VideoFlow, FailedSuspendNotifiesPower) {
     Start();
-    ASSERT_EQ(sim.MrcSim_FailCommand(34, 0x10001u, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);  // watchdog read
+    ASSERT_EQ(sim.FailCommand(34, 0x10001u, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);  // watchdog read
     SendMessageW(hidden, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
     EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE, CPW_NOTIFY_POWER}));
-    sim.MrcSim_ClearFaults();
+    sim.ClearFaults();
 }
 
 // ---- Position and zoom --------------------------------------------------------------
@@ -401,11 +401,11 @@ TEST_F(VideoFlow, FailedSuspendNotifiesPower) {
 // the picture's rectangle is halved. The controller gets the mapped
 // rectangle as the plane's destination, and the angle 0.
 TEST_F(VideoFlow, PositionIsMappedOntoTheOutput) {
-    ASSERT_EQ(sim.MrcSim_Update(R"({"output": {"width": 960, "height": 540}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"output": {"width": 960, "height": 540}})"), 0);
     Start();
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
     Settle();
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     RECT r{100, 60, 740, 420};
     ASSERT_EQ(cpw.Cpw_SetVideoPosition(&r), CPW_OK);
     const Record rec = Await([](const Record& x) { return x.LastBox(kPlaneDst) == Box{50, 30, 320, 180}; });
@@ -422,7 +422,7 @@ TEST_F(VideoFlow, ZoomRectanglesReachThePlaneThroughTheWorker) {
     Start();
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 0), CPW_OK);
     Settle();
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     // The input is 1920 x 1080, the zoom frame 3840 x 2160: half the numbers.
     const CpwZoomRect a{0, 0, 3840, 2160}, b{200, 100, 1920, 1080}, c{400, 200, 1600, 900};
     ASSERT_EQ(cpw.Cpw_ZoomVideo(&a), CPW_OK);
@@ -436,7 +436,7 @@ TEST_F(VideoFlow, ZoomRectanglesReachThePlaneThroughTheWorker) {
         EXPECT_EQ(rec.Writes(kPlaneSrc), 1);
         EXPECT_EQ(rec.LastBox(kPlaneSrc), (Box{200, 100, 800, 450}));
     }
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     ASSERT_EQ(cpw.Cpw_ResetZoomVideo(), CPW_OK);
     Await([](const Record& x) { return x.Draws() >= 1; });
     Settle();
@@ -471,24 +471,24 @@ TEST_F(VideoFlow, AudioStateFollowsTheRequestWithoutACaptureEndpoint) {
 // One session as the viewer drives it, with the controller's record checked
 // after every step.
 TEST_F(VideoFlow, ViewerSessionEndToEnd) {
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_cable"}})"), 0);
-    sim.MrcSim_RecordClear();
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "no_cable"}})"), 0);
+    sim.RecordClear();
 
     // Initialise and register: session open, plane live, nothing available.
     Start();
     MrcSimStatus st{};
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.session_open, 1u);
     EXPECT_EQ(st.playback_state, 1u);
     EXPECT_EQ(State().available, 0u);
     EXPECT_EQ(Hdmi().status, 2u);
 
     // The source is plugged in: the client hears of it and asks for play.
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "signal"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "signal"}})"), 0);
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI));
     EXPECT_EQ(g_notes, (std::vector<WPARAM>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
     ASSERT_EQ(State().available, 1u);
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
     CpwVideoState s = State();
     EXPECT_EQ(s.mode, 0u);
@@ -504,7 +504,7 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     }
 
     // Position and zoom of the play view.
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     RECT r{0, 0, 1920, 1080};
     ASSERT_EQ(cpw.Cpw_SetVideoPosition(&r), CPW_OK);
     const CpwZoomRect z{960, 540, 1920, 1080};
@@ -519,10 +519,10 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     }
 
     // The waveform opens: movie at 1280 x 720, frames reach the client.
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     ASSERT_EQ(cpw.Cpw_SetState(2, 1, 1), CPW_OK);
     EXPECT_EQ(State().mode, 2u);
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.playback_state, 3u);
     {
         const Record rec(sim);
@@ -553,17 +553,17 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
         },
         3000));
     ASSERT_EQ(cpw.Cpw_SetState(0, 1, 1), CPW_OK);
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.playback_state, 1u);
     Settle();
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.frames_out, 0u);  // every frame given back
 
     // A still: paused, captured, live again; the file is the controller's bitmap.
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     const std::wstring path = dir->path() + L"\\e2e.bmp";
     ASSERT_EQ(cpw.Cpw_SaveBitmapImage(path.c_str()), CPW_OK);
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.playback_state, 1u);
     EXPECT_EQ(State().mode, 0u);
     {
@@ -586,7 +586,7 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
         const Record rec = Await([](const Record& x) { return x.LastWord(kPlaneVideoEnb) == 0u; });
         EXPECT_EQ(rec.LastWord(kPlaneVideoEnb), 0u);  // video switched off by the reset
     }
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     SendMessageW(hidden, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     {
         const Record rec = Await([](const Record& r) {
@@ -606,20 +606,20 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     // The cable is pulled (after the settle second).
     Pump(1100);
     g_notes.clear();
-    ASSERT_EQ(sim.MrcSim_Update(R"({"hdmi": {"state": "no_cable"}})"), 0);
+    ASSERT_EQ(sim.Update(R"({"hdmi": {"state": "no_cable"}})"), 0);
     ASSERT_TRUE(WaitFor(CPW_NOTIFY_HDMI));
     EXPECT_EQ(Hdmi().status, 2u);
     EXPECT_EQ(State().available, 0u);
     EXPECT_EQ(Count(CPW_NOTIFY_POWER) + Count(CPW_NOTIFY_WATCHDOG), 0);
 
     // Finalize: the queue drained, the plane off, the session closed.
-    sim.MrcSim_RecordClear();
+    sim.RecordClear();
     ASSERT_EQ(cpw.Cpw_Finalize(), CPW_OK);
     initialised = false;
     const Record rec(sim);
     EXPECT_EQ(rec.Commands(0x80000002u), 1);
     EXPECT_EQ(rec.LastWord(kPlaneVideoEnb, 0u), 0u);  // off since the suspend
-    sim.MrcSim_GetStatus(&st);
+    sim.GetStatus(&st);
     EXPECT_EQ(st.session_open, 0u);
     EXPECT_EQ(st.frames_out, 0u);
     CpwVideoState after{};

@@ -21,7 +21,7 @@
 #include "StillFileWin.h"
 #include "VideoControl.h"
 #include "cw_process.h"
-#include "merrowcom_sim.h"
+#include "simulator/include/MrcSimClient.h"
 #include "pattern.h"
 
 #include "client_window.h"
@@ -35,14 +35,8 @@ T Bind(HMODULE m, const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
 }
 
-struct Sim {
-    HMODULE m = LoadLibraryW(L"Merrowcom.dll");
-    decltype(&MrcSim_Reset) Reset = Bind<decltype(&MrcSim_Reset)>(m, "MrcSim_Reset");
-    decltype(&MrcSim_Update) Update = Bind<decltype(&MrcSim_Update)>(m, "MrcSim_Update");
-    decltype(&MrcSim_GetStatus) GetStatus = Bind<decltype(&MrcSim_GetStatus)>(m, "MrcSim_GetStatus");
-    decltype(&MrcSim_LastError) LastError = Bind<decltype(&MrcSim_LastError)>(m, "MrcSim_LastError");
-    decltype(&MrcSim_RecordCount) RecordCount = Bind<decltype(&MrcSim_RecordCount)>(m, "MrcSim_RecordCount");
-    decltype(&MrcSim_RecordGet) RecordGet = Bind<decltype(&MrcSim_RecordGet)>(m, "MrcSim_RecordGet");
+struct Sim : mrcsim::Client {
+    Sim() : mrcsim::Client(mrcsim::BindClient()) {}
     MrcSimStatus Status() {
         MrcSimStatus s{};
         GetStatus(&s);
@@ -85,7 +79,7 @@ constexpr char kScenario[] = R"({
 class VideoWine : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(sim.m, nullptr);
+        ASSERT_TRUE(sim.complete);
         ASSERT_EQ(sim.Reset(kScenario), 0) << sim.LastError();
         dir = std::make_unique<cwtest::TempDir>();
         const std::wstring reports = dir->path() + L"\\reports.txt";

@@ -1,6 +1,6 @@
 /* Control API of the controller simulator (the stand-in Merrowcom.dll).
  *
- * In-process tests bind these functions from Merrowcom.dll with GetProcAddress (or link the
+ * In-process tests bind these functions through MrcSimClient.h (from Merrowcom.dll, or the linked
  * native component library) to set the simulated controller up, inject faults and read back
  * what the controller received. Other processes use a scenario file instead, named by the
  * environment variable MERROWCOM_SCENARIO (docs/simulator.md).
@@ -9,8 +9,8 @@
  * (MrcSim_LastError() then says why), unless stated otherwise. All functions are thread-safe,
  * but none may be called from inside the registered receiver except MrcSim_Emit, MrcSim_Peek,
  * MrcSim_Poke and MrcSim_GetStatus. Plain C, x64 calling convention. */
-#ifndef MERROWCOM_SIM_H
-#define MERROWCOM_SIM_H
+#ifndef SIMULATOR_INCLUDE_MERROWCOMSIM_H
+#define SIMULATOR_INCLUDE_MERROWCOMSIM_H
 
 #include <stdint.h>
 
@@ -139,4 +139,4 @@ int32_t MrcSim_Shutdown(void);
 }
 #endif
 
-#endif /* MERROWCOM_SIM_H */
+#endif /* SIMULATOR_INCLUDE_MERROWCOMSIM_H */
