@@ -265,9 +265,9 @@ void CVideoInputFrame::StartLibrary(std::vector<BaseChangedState*>& batch) {
         batch.push_back(&internal_error_state_);
         return;
     }
-    (void)Cpw_GetDefaultTwelveAxes(0, &default_axes_);
-    // The selected colour presets are restored here (they apply themselves,
-    // write the selection file and broadcast the colour change).
+    // Reads the default twelve-axis values and restores the selected presets
+    // (they apply themselves, write the selection file and broadcast).
+    presets_.Start();
     std::uint32_t code = 0;
     if (Cpw_RegisterNotifyWindowMessage(Handle()) != CPW_OK || Cpw_GetNotifyWindowMessageCode(&code) != CPW_OK) {
         internal_error_state_.value = 1;
@@ -728,20 +728,27 @@ void CVideoInputFrame::OnZoomChanged(const Rect& area, const double* centre, dou
 void CVideoInputFrame::OnGestureStarted() { DetectorSetEnabled(0); }
 void CVideoInputFrame::OnGestureEnded() { DetectorSetEnabled(1); }
 
-// The colour operations belong to the colour record and its presets, which
-// the frame owns; they are wired here.
-void CVideoInputFrame::SelectBalancePreset(std::int32_t) {}
-void CVideoInputFrame::SelectLevelPreset(std::int32_t) {}
-std::int32_t CVideoInputFrame::SaveBalancePreset(std::int32_t) { return 0; }
-std::int32_t CVideoInputFrame::ResetBalancePreset(std::int32_t) { return 0; }
-std::int32_t CVideoInputFrame::SaveLevelPreset(std::int32_t) { return 0; }
-std::int32_t CVideoInputFrame::ResetLevelPreset(std::int32_t) { return 0; }
-std::int32_t CVideoInputFrame::ResetAllPresets() { return 0; }
-void CVideoInputFrame::SetTwelveAxes(std::int32_t, std::int32_t, std::int32_t) {}
-void CVideoInputFrame::SetGammaCurve(std::int32_t) {}
-void CVideoInputFrame::SetColorMute(std::int32_t, std::int32_t, std::int32_t) {}
-void CVideoInputFrame::SetDriveGain(std::int32_t, std::int32_t, std::int32_t) {}
-void CVideoInputFrame::SetCutoffOffset(std::int32_t, std::int32_t, std::int32_t) {}
+// The colour operations: the colour record and its presets.
+void CVideoInputFrame::SelectBalancePreset(std::int32_t preset) { presets_.Presets().SelectBalancePreset(preset); }
+void CVideoInputFrame::SelectLevelPreset(std::int32_t preset) { presets_.Presets().SelectLevelPreset(preset); }
+std::int32_t CVideoInputFrame::SaveBalancePreset(std::int32_t preset) { return presets_.Presets().SaveBalancePreset(preset); }
+std::int32_t CVideoInputFrame::ResetBalancePreset(std::int32_t preset) { return presets_.Presets().ResetBalancePreset(preset); }
+std::int32_t CVideoInputFrame::SaveLevelPreset(std::int32_t preset) { return presets_.Presets().SaveLevelPreset(preset); }
+std::int32_t CVideoInputFrame::ResetLevelPreset(std::int32_t preset) { return presets_.Presets().ResetLevelPreset(preset); }
+std::int32_t CVideoInputFrame::ResetAllPresets() { return presets_.Presets().ResetAllPresets(); }
+void CVideoInputFrame::SetTwelveAxes(std::int32_t first, std::int32_t second, std::int32_t third) {
+    presets_.Presets().SetTwelveAxes(first, second, third);
+}
+void CVideoInputFrame::SetGammaCurve(std::int32_t curve) { presets_.Presets().SetGammaCurve(curve); }
+void CVideoInputFrame::SetColorMute(std::int32_t red, std::int32_t green, std::int32_t blue) {
+    presets_.Presets().SetColorMute(red, green, blue);
+}
+void CVideoInputFrame::SetDriveGain(std::int32_t red, std::int32_t green, std::int32_t blue) {
+    presets_.Presets().SetDriveGain(red, green, blue);
+}
+void CVideoInputFrame::SetCutoffOffset(std::int32_t red, std::int32_t green, std::int32_t blue) {
+    presets_.Presets().SetCutoffOffset(red, green, blue);
+}
 
 void CVideoInputFrame::SetFirstPlayMode(std::int32_t flag) {
     video_play_state_.value = flag == 1 ? 2 : 0;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Capwell.h"
+#include "viewer/app/ColorPresetsWin.h"
 #include "viewer/app/FrameListeners.h"
 #include "viewer/app/PlatformProbes.h"
 #include "viewer/core/DisplayInfo.h"
@@ -199,7 +200,7 @@ private:
     TabletModeBinding tablet_;
     UINT notify_message_ = 0;
     CaptureDataAccessors accessors_;
-    CpwTwelveAxes default_axes_{};
+    FramePresets presets_;
     fw::UniqueIcon icon_;
     bool icon_pending_ = true;
     bool self_owned_ = false;

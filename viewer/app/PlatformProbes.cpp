@@ -1,6 +1,7 @@
 #include "viewer/app/PlatformProbes.h"
 
 #include <initguid.h>
+#include <knownfolders.h>
 #include <objbase.h>
 #include <objidl.h>
 #include <powrprof.h>

@@ -30,8 +30,9 @@ std::uint32_t OsMajorVersion() noexcept;
 // True when the program runs on Wine (ntdll exports wine_get_version).
 bool RunningOnWine() noexcept;
 
-// The simulated set-up's choice, read from HKLM "Software\Harlowe\Vistrel\
-// Simulated": "InternalDisplay" = 1 takes the primary monitor as the panel.
+// The simulated set-up's choice, read from the machine-wide key
+// Software\Harlowe\Vistrel\Simulated: "InternalDisplay" = 1 takes the primary
+// monitor as the panel.
 // Always false off Wine.
 bool SimulatedPanelSelected() noexcept;
 
