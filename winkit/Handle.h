@@ -7,8 +7,6 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-// winbase.h keeps a Win16 macro of this name, which would rewrite the trait below.
-#undef FreeModule
 
 #include <utility>
 
@@ -114,5 +112,8 @@ using UniqueIcon = Unique<traits::NullIsEmpty<HICON, traits::DestroyIconFn>>;
 using UniqueCursor = Unique<traits::NullIsEmpty<HCURSOR, traits::DestroyCursorFn>>;
 // A memory DC made with CreateCompatibleDC, released with DeleteDC.
 using MemoryDc = Unique<traits::NullIsEmpty<HDC, traits::DeleteMemoryDc>>;
+// A power-setting registration from RegisterPowerSettingNotification.
+inline void UnregisterPowerNotifyFn(HPOWERNOTIFY h) noexcept { UnregisterPowerSettingNotification(h); }
+using UniquePowerNotify = Unique<traits::NullIsEmpty<HPOWERNOTIFY, UnregisterPowerNotifyFn>>;
 
 }  // namespace winkit

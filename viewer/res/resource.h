@@ -67,6 +67,15 @@
 
 
 // ---- Splitters and display views (play, caption, blank, error) ------------
+#define IDD_VIDEO_CAPTION_VIEW 330
+#define IDC_CAPTION_CLOSE 1020
+#define IDC_CAPTION_SIGNAL 1035
+#define IDC_CAPTION_POWER 1108
+#define IDC_CAPTION_APP_NAME 1109
+#define IDC_CAPTION_HDCP 1194
+#define IDS_EXTERNAL_POWER 209
+#define IDS_INTERNAL_BATTERY 210
+#define IDS_HDCP_MARK 223
 
 
 // ---- Controller bar and setting panel ------------------------------------

@@ -113,10 +113,10 @@ protected:
     static void SetUpTestSuite() {
         sim_ = std::make_unique<cwtest::SimApi>();
         ASSERT_TRUE(sim_->Load());
-        ASSERT_EQ(sim_->MrcSim_Reset("{\"firmware\": {\"version\": 285213184}, \"watchdog\": {\"state\": 1, "
+        ASSERT_EQ(sim_->Reset("{\"firmware\": {\"version\": 285213184}, \"watchdog\": {\"state\": 1, "
                                      "\"interval\": 2000, \"err_count\": 5, \"kdr_count\": 0, \"kdr_err\": 0}}"),
                   0)
-            << sim_->MrcSim_LastError();
+            << sim_->LastError();
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         reports_ = std::make_unique<cwtest::ScopedEnv>(L"CAPWELL_REPORT_FILE",
@@ -145,7 +145,7 @@ protected:
     }
     static void Settle() {
         Sleep(150);
-        sim_->MrcSim_WaitIdle(2000);
+        sim_->WaitIdle(2000);
     }
     // The last words of a set command; 0xFFFFFFFF when it was not sent.
     static uint32_t Sent(uint32_t code, uint32_t offset) {
@@ -176,7 +176,7 @@ TEST_F(PresetsOnController, FirstStartAppliesBalanceOneAndLevelTwo) {
         ASSERT_EQ(Cpw_SetLutGammaLut(&lut), CPW_OK);
     }
     Settle();
-    sim_->MrcSim_RecordClear();
+    sim_->RecordClear();
     FramePresets presets(user_, kFactoryPresetFolder);
     presets.Start();
     Settle();
@@ -193,7 +193,7 @@ TEST_F(PresetsOnController, CurvesAndLooseLevelLines) {
     FramePresets presets(user_, kFactoryPresetFolder);
     presets.Start();
     Settle();
-    sim_->MrcSim_RecordClear();
+    sim_->RecordClear();
     presets.Presets().SelectBalancePreset(2);
     Settle();
     EXPECT_EQ(Sent(kCmdLut, 0x10 + 0x40), Pair(23, 49)) << "G points 1 and 2 of the 2.4 curve";
@@ -213,7 +213,7 @@ TEST_F(PresetsOnController, CurvesAndLooseLevelLines) {
 
     // 32 fields: the file is ignored, nothing is sent.
     PutFile(user_ + L"balance3.csv", curve.substr(0, curve.rfind(',')) + "\r\n1,2,3,4,5,6,7,8,9,10,11,12\r\n");
-    sim_->MrcSim_RecordClear();
+    sim_->RecordClear();
     presets.Presets().SelectBalancePreset(3);
     Settle();
     EXPECT_EQ(Sent(kCmdLut, 0x10), 0xFFFFFFFFu);

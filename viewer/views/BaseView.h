@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "viewer/app/FrameListeners.h"
@@ -78,6 +79,7 @@ private:
     std::vector<LayoutItem> layout_items_;
     ScreenModeChangeListner* screen_mode_ = nullptr;
     int play_code_ = 8;
+    bool in_relayout_ = false;
 };
 
 // A view of the display row: it reports the picture rectangle it covers to

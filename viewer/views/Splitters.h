@@ -56,6 +56,9 @@ protected:
     bool WriteRow(int row, int size);
     bool WriteColumn(int column, int size);
 
+    // The screen the panes were first sized for (before any DisplayInfo arrived).
+    ScreenInfo pane_screen_;
+
 private:
     DisplayInfo display_info_;
 };

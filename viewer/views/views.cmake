@@ -1,5 +1,22 @@
-# Splitters and views: the layout's geometry, target table and play-view model
-# are platform-free (vistrel_core); the windows over them are vistrel_ui.
+# Splitters and views: the layout's geometry, target table, play-view model
+# and caption texts are platform-free (vistrel_core); the windows over them
+# are vistrel_ui.
 target_sources(vistrel_core PRIVATE
-  core/ViewGeometry.cpp)
+  core/ViewGeometry.cpp
+  core/PlayViewModel.cpp
+  core/CaptionText.cpp)
 target_link_libraries(vistrel_core PUBLIC cw_headers)
+
+set(_views_core_tests tests/view_geometry_test.cpp tests/play_model_test.cpp tests/caption_text_test.cpp)
+cw_add_native_test(viewer_views_core_test SOURCES ${_views_core_tests} LIBS vistrel_core)
+cw_add_wine_test(viewer_views_core_wine_test SOURCES ${_views_core_tests} LIBS vistrel_core TIMEOUT 120)
+
+if(CW_WINDOWS)
+  target_sources(vistrel_ui PRIVATE
+    views/BaseView.cpp
+    views/ViewButtons.cpp
+    views/Splitters.cpp
+    views/PlayView.cpp
+    views/CaptionView.cpp
+    views/DisplayViews.cpp)
+endif()
