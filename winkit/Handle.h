@@ -75,7 +75,6 @@ inline void DeleteMemoryDc(HDC dc) noexcept { DeleteDC(dc); }
 inline void DestroyWindowFn(HWND w) noexcept { DestroyWindow(w); }
 inline void DestroyMenuFn(HMENU m) noexcept { DestroyMenu(m); }
 inline void LocalFreeFn(HLOCAL p) noexcept { LocalFree(p); }
-inline void UnregisterPowerFn(HPOWERNOTIFY n) noexcept { UnregisterPowerSettingNotification(n); }
 
 struct FindHandle {
     using Type = HANDLE;
@@ -95,8 +94,6 @@ using UniqueLocal = Unique<traits::NullIsEmpty<HLOCAL, traits::LocalFreeFn>>;
 // A window this code created and destroys (not one it borrows).
 using UniqueWindow = Unique<traits::NullIsEmpty<HWND, traits::DestroyWindowFn>>;
 using UniqueMenu = Unique<traits::NullIsEmpty<HMENU, traits::DestroyMenuFn>>;
-// A power-setting notification registered with RegisterPowerSettingNotification.
-using UniquePowerNotify = Unique<traits::NullIsEmpty<HPOWERNOTIFY, traits::UnregisterPowerFn>>;
 
 // GDI objects, released with DeleteObject.
 template <class T>
