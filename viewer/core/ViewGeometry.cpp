@@ -13,15 +13,15 @@ int ScaleToScreen(int value, const ScreenInfo& screen, int rotation) noexcept {
     return static_cast<int>(static_cast<double>(value) * factor);
 }
 
-Rect PlaceItem(const LayoutSpec& spec, const Rect& parent, const Rect* x_anchor, const Rect* y_anchor,
+Rect PlaceItem(const ItemPlacement& placement, const Rect& parent, const Rect* x_anchor, const Rect* y_anchor,
                   const ScreenInfo& screen) noexcept {
-    const int w = ScaleToScreen(spec.width, screen);
-    const int h = ScaleToScreen(spec.height, screen);
-    const int dx = ScaleToScreen(spec.x_offset, screen);
-    const int dy = ScaleToScreen(spec.y_offset, screen);
+    const int w = ScaleToScreen(placement.width, screen);
+    const int h = ScaleToScreen(placement.height, screen);
+    const int dx = ScaleToScreen(placement.x_offset, screen);
+    const int dy = ScaleToScreen(placement.y_offset, screen);
 
     int x = 0;
-    switch (spec.horizontal) {
+    switch (placement.horizontal) {
         case kAlignRight: x = x_anchor != nullptr ? x_anchor->right + dx : parent.right - dx - w; break;
         case kAlignCenterX:
             x = x_anchor != nullptr ? x_anchor->left + x_anchor->Width() / 2 - w / 2 + dx
@@ -31,7 +31,7 @@ Rect PlaceItem(const LayoutSpec& spec, const Rect& parent, const Rect* x_anchor,
         default: x = 0; break;
     }
     int y = 0;
-    switch (spec.vertical) {
+    switch (placement.vertical) {
         case kAlignTop: y = y_anchor != nullptr ? y_anchor->top - dy - h : parent.top + dy; break;
         case kAlignCenterY:
             y = y_anchor != nullptr ? y_anchor->top + y_anchor->Height() / 2 - h / 2 + dy

@@ -27,7 +27,7 @@ inline int ScaleToScreen(int value, const ScreenInfo& screen) noexcept {
 enum HorizontalMode : int { kAlignRight = 0, kAlignCenterX = 1, kAlignLeft = 2 };
 enum VerticalMode : int { kAlignTop = 0, kAlignCenterY = 1, kAlignBottom = 2 };
 
-struct LayoutSpec {
+struct ItemPlacement {
     int width = 0;
     int height = 0;
     int font_height = 0;  // 0 leaves the control's font alone
@@ -40,7 +40,7 @@ struct LayoutSpec {
 // The control's rectangle in the view's client coordinates. `parent` is the
 // view's client rectangle; an anchor is a sibling's rectangle in the same
 // coordinates, or null. Other modes than 0..2 put the control at 0.
-Rect PlaceItem(const LayoutSpec& spec, const Rect& parent, const Rect* x_anchor, const Rect* y_anchor,
+Rect PlaceItem(const ItemPlacement& placement, const Rect& parent, const Rect* x_anchor, const Rect* y_anchor,
                   const ScreenInfo& screen) noexcept;
 
 // Top splitter: caption row, display row; the controller row takes the rest.

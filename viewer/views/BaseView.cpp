@@ -27,10 +27,10 @@ fw::Font CBaseView::MakeTextFont() {
     return fw::Font(CreateFontIndirectW(&lf));
 }
 
-void CBaseView::AddLayoutItem(int id, const LayoutSpec& spec, int x_anchor_id, int y_anchor_id) {
+void CBaseView::AddLayoutItem(int id, const ItemPlacement& placement, int x_anchor_id, int y_anchor_id) {
     LayoutItem item;
     item.control = Item(id);
-    item.spec = spec;
+    item.placement = placement;
     item.x_anchor = x_anchor_id != 0 ? Item(x_anchor_id) : nullptr;
     item.y_anchor = y_anchor_id != 0 ? Item(y_anchor_id) : nullptr;
     if (item.control == nullptr) return;  // a control the template lacks is skipped
@@ -63,16 +63,16 @@ void CBaseView::ApplyLayoutItem(LayoutItem& item) {
     if (item.x_anchor != nullptr) x_anchor = ControlRectInView(item.x_anchor);
     if (item.y_anchor != nullptr) y_anchor = ControlRectInView(item.y_anchor);
     const ScreenInfo& screen = display_info_.screen;
-    const Rect r = PlaceItem(item.spec, parent, item.x_anchor != nullptr ? &x_anchor : nullptr,
+    const Rect r = PlaceItem(item.placement, parent, item.x_anchor != nullptr ? &x_anchor : nullptr,
                              item.y_anchor != nullptr ? &y_anchor : nullptr, screen);
     MoveWindow(item.control, r.left, r.top, r.Width(), r.Height(), TRUE);
 
-    if (item.spec.font_height == 0) return;
+    if (item.placement.font_height == 0) return;
     auto font = reinterpret_cast<HFONT>(SendMessageW(item.control, WM_GETFONT, 0, 0));
     if (font == nullptr) return;
     LOGFONTW lf{};
     if (GetObjectW(font, sizeof lf, &lf) == 0) return;
-    const int height = ScaleToScreen(item.spec.font_height, screen);
+    const int height = ScaleToScreen(item.placement.font_height, screen);
     if (lf.lfHeight == height && item.font.Get() == font) return;
     lf.lfHeight = height;
     fw::Font scaled(CreateFontIndirectW(&lf));

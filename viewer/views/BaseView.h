@@ -27,7 +27,7 @@ inline constexpr int kHiddenIdBase = 0xE901;
 // control (the control's first font stays its creator's).
 struct LayoutItem {
     HWND control = nullptr;
-    LayoutSpec spec;
+    ItemPlacement placement;
     HWND x_anchor = nullptr;
     HWND y_anchor = nullptr;
     fw::Font font;
@@ -55,7 +55,7 @@ public:
 
 protected:
     // Adds a placement for the control `id` (anchors by control id, 0 for none).
-    void AddLayoutItem(int id, const LayoutSpec& spec, int x_anchor_id = 0, int y_anchor_id = 0);
+    void AddLayoutItem(int id, const ItemPlacement& placement, int x_anchor_id = 0, int y_anchor_id = 0);
     // The parent frame recalculates its layout, then the view covers the frame's client area.
     void FitToFrame();
     // A font "Meiryo" of the view's text (height 40 until the layout rescales it).
