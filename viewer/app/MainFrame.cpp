@@ -168,7 +168,7 @@ bool CVideoInputFrame::OnCreateClient(const CREATESTRUCTW& cs) {
     if (!FrameWindow::OnCreateClient(cs)) return false;
     std::vector<BaseChangedState*> batch;
 
-    internal_display_ = FindInternalDisplayName();
+    internal_display_ = find_display_();
     if (!ReadScreen()) {
         internal_error_state_.value = 1;
         batch.push_back(&internal_error_state_);
@@ -306,9 +306,14 @@ bool CVideoInputFrame::ReadHdmiInfo() {
 
 void CVideoInputFrame::ApplyHdmiBatch() {
     const bool had_no_size = video_width_ == 0 && video_height_ == 0;
+    const int old_width = video_width_;
+    const int old_height = video_height_;
     const bool read = ReadHdmiInfo();
     hdmi_connect_state_.value = read ? static_cast<std::int32_t>(hdmi_.status) : 3;
     Apply({&hdmi_connect_state_});
+    // A format change without a signal loss leaves the status as it was, so
+    // nothing would refit the picture to its new aspect.
+    if (read && !had_no_size && (video_width_ != old_width || video_height_ != old_height)) Relayout();
     if (read && hdmi_.status == 0 && had_no_size && (video_width_ != 0 || video_height_ != 0)) {
         resize_state_.value = 1;
         show_transition_state_.value = 1;

@@ -67,6 +67,10 @@ public:
     static LPCWSTR RegisterMainClass() noexcept;
     [[nodiscard]] bool LoadFrame(DWORD style);
     int AlreadyRunning() const noexcept { return already_running_; }
+    // Where the internal display's name comes from: the probes, unless a test
+    // stands for a platform without a built-in panel (before LoadFrame).
+    using DisplayFinder = std::wstring (*)();
+    void SetDisplayFinder(DisplayFinder finder) noexcept { find_display_ = finder; }
 
     // Records user input before the message is dispatched.
     void PreTranslate(const MSG& msg) noexcept;
@@ -179,6 +183,7 @@ private:
 
     int already_running_;
     std::wstring& internal_display_;
+    DisplayFinder find_display_ = &FindInternalDisplayName;
     std::unique_ptr<CVideoSplitterWnd> layout_;
     const ViewParameters* parameters_ = nullptr;
     winkit::UniquePowerNotify power_notify_;

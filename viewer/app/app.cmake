@@ -11,7 +11,8 @@ if(CW_WINDOWS)
     app/WaveformSource.cpp)
   target_link_libraries(vistrel_ui PUBLIC capwell okumo ole32 oleaut32 uuid wbemuuid powrprof winmm shell32 shlwapi
     wtsapi32)
-  set_property(GLOBAL APPEND PROPERTY CW_WINE_REG_FILES "${CMAKE_CURRENT_SOURCE_DIR}/res/sim-panel.reg")
+  set_property(GLOBAL APPEND PROPERTY CW_WINE_REG_FILES "${CMAKE_CURRENT_SOURCE_DIR}/res/sim-panel.reg"
+    "${CMAKE_CURRENT_SOURCE_DIR}/tests/wine-win10.reg")
 
   cw_add_wine_test(viewer_app_test
     SOURCES tests/settings_test.cpp tests/notificator_test.cpp tests/app_instance_test.cpp

@@ -8,10 +8,12 @@
 
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "cw_process.h"
 #include "simulator/include/MrcSimClient.h"
 #include "viewer/app/MainFrame.h"
 #include "viewer/app/StillSaver.h"
@@ -55,6 +57,11 @@ std::uint32_t LastWord(std::uint32_t address) {
         if (sim().RecordGet(i, &r) == 0 && r.kind == 2 && r.address == address) value = r.words[0];
     }
     return value;
+}
+// The bridge fits the picture into the box it is given, so a side may come
+// out one pixel shorter than the frame's rectangle.
+bool Near(const Box& a, const Box& b) {
+    return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1 && std::abs(a.w - b.w) <= 1 && std::abs(a.h - b.h) <= 1;
 }
 Box LastBox(std::uint32_t address) {
     return Box{static_cast<std::int32_t>(LastWord(address)), static_cast<std::int32_t>(LastWord(address + 4)),
@@ -119,7 +126,7 @@ private:
     bool had_ = false;
 };
 
-class Frame : public ::testing::Test {
+class FrameCase : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim().complete);
@@ -128,8 +135,9 @@ protected:
     void TearDown() override { Close(); }
 
     // Creates and shows the frame as the application does.
-    void Open() {
+    void Open(CVideoInputFrame::DisplayFinder finder = &FindInternalDisplayName) {
         auto* f = new CVideoInputFrame(0, display_);
+        f->SetDisplayFinder(finder);
         if (!f->LoadFrame(kFrameStyle)) {
             delete f;
             FAIL() << "the frame did not load";
@@ -162,7 +170,27 @@ protected:
     HWND hwnd_ = nullptr;
 };
 
-TEST_F(Frame, StartsLiveAndFollowsTheScreenModes) {
+// The capture library starts once per process (after Cpw_Finalize it answers
+// every call with 1), so each case runs in a child process of this program;
+// the cases themselves are the disabled suite the child is told to run.
+class DISABLED_FrameCase : public FrameCase {};
+
+void RunInChild(const char* name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring filter = L"--gtest_filter=DISABLED_FrameCase." + std::wstring(name, name + strlen(name));
+    const cwtest::ProcessResult r =
+        cwtest::RunProcess(self, {L"--gtest_also_run_disabled_tests", filter}, 120000);
+    ASSERT_TRUE(r.started);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_code, 0u) << "the case failed in its process (its output is above)";
+}
+
+#define FRAME_CASE(name)                     \
+    TEST(Frame, name) { RunInChild(#name); } \
+    TEST_F(DISABLED_FrameCase, name)
+
+FRAME_CASE(StartsLiveAndFollowsTheScreenModes) {
     Open();
     ASSERT_TRUE(ReachKind(KindVideo)) << "kind " << Kind();
     wchar_t cls[64] = {};
@@ -179,10 +207,13 @@ TEST_F(Frame, StartsLiveAndFollowsTheScreenModes) {
     GetWindowRect(hwnd_, &wr);
     EXPECT_EQ(wr.right - wr.left, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(wr.bottom - wr.top, GetSystemMetrics(SM_CYSCREEN));
-    EXPECT_EQ(LastWord(kPlaneVideoEnb), 1u);
+    EXPECT_TRUE(PumpUntil([] { return LastWord(kPlaneVideoEnb) == 1u; }, 3000)) << "the video plane is on";
     const Box full = Expected();
     EXPECT_GT(full.w, 0);
-    ASSERT_TRUE(PumpUntil([&] { return LastBox(kPlaneDst) == full; }, 3000)) << "plane at the picture";
+    ASSERT_TRUE(PumpUntil([&] { return Near(LastBox(kPlaneDst), full); }, 3000))
+        << "plane at the picture " << full.x << "," << full.y << " " << full.w << "x" << full.h << " but "
+        << LastBox(kPlaneDst).x << "," << LastBox(kPlaneDst).y << " " << LastBox(kPlaneDst).w << "x"
+        << LastBox(kPlaneDst).h;
     // 16:9 kept.
     EXPECT_NEAR(static_cast<double>(full.w) / full.h, 16.0 / 9.0, 0.01);
 
@@ -192,8 +223,15 @@ TEST_F(Frame, StartsLiveAndFollowsTheScreenModes) {
     EXPECT_EQ(Style() & WS_POPUP, 0);
     EXPECT_EQ(Style() & kFrameStyle, static_cast<LONG_PTR>(kFrameStyle));
     const Box windowed = Expected();
-    ASSERT_TRUE(PumpUntil([&] { return LastBox(kPlaneDst) == windowed; }, 3000));
-    EXPECT_LT(windowed.w, full.w);
+    ASSERT_TRUE(PumpUntil([&] { return Near(LastBox(kPlaneDst), windowed); }, 3000));
+    // Refitted to the video within the work area, and centred on it.
+    RECT framed{};
+    GetWindowRect(hwnd_, &framed);
+    const Rect& work = frame_->CurrentDisplayInfo().screen.work;
+    EXPECT_GE(framed.left, work.left);
+    EXPECT_LE(framed.right, work.right);
+    EXPECT_LE(framed.bottom, work.bottom);
+    EXPECT_LE(std::abs((framed.left + framed.right) - (work.left + work.right)), 2);
 
     // Zoom: the centre of the left half at 2x asks for the left half of the
     // 3840 x 2160 frame, which the controller gets in input pixels.
@@ -206,7 +244,7 @@ TEST_F(Frame, StartsLiveAndFollowsTheScreenModes) {
     frame_->ChangeScreenMode(0);
     ASSERT_TRUE(PumpUntil([&] { return frame_->FullScreen(); }, 3000));
     EXPECT_NE(Style() & WS_POPUP, 0);
-    EXPECT_TRUE(PumpUntil([&] { return LastBox(kPlaneDst) == full; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return Near(LastBox(kPlaneDst), full); }, 3000));
 
     // Closing finalises the library: its window goes.
     Close();
@@ -214,7 +252,7 @@ TEST_F(Frame, StartsLiveAndFollowsTheScreenModes) {
     EXPECT_FALSE(WindowExists(kMainWindowClass));
 }
 
-TEST_F(Frame, CableOutAndInAndAFormatChange) {
+FRAME_CASE(CableOutAndInAndAFormatChange) {
     Open();
     ASSERT_TRUE(ReachKind(KindVideo));
     MrcSimHdmi hdmi{0, 0, 0, 0, 0, 0, 0, 0};
@@ -224,23 +262,23 @@ TEST_F(Frame, CableOutAndInAndAFormatChange) {
     ASSERT_EQ(sim().SetHdmi(&hdmi), 0);
     ASSERT_TRUE(ReachKind(KindVideo)) << "kind " << Kind();
     const Box box = Expected();
-    EXPECT_TRUE(PumpUntil([&] { return LastBox(kPlaneDst) == box; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return Near(LastBox(kPlaneDst), box); }, 3000));
     EXPECT_NEAR(static_cast<double>(box.w) / box.h, 16.0 / 9.0, 0.01);
     // 4:3 input: the picture narrows.
     hdmi = MrcSimHdmi{2, 640, 480, 8, 2, 1, 8, 0};
     ASSERT_EQ(sim().SetHdmi(&hdmi), 0);
-    ASSERT_TRUE(PumpUntil([&] { return Kind() == KindVideo && Expected().w * 3 == Expected().h * 4; }, 8000));
+    ASSERT_TRUE(PumpUntil([&] { return Kind() == KindVideo && std::abs(Expected().w * 3 - Expected().h * 4) <= 4; }, 8000))
+        << "kind " << Kind() << " picture " << Expected().w << "x" << Expected().h;
 }
 
-TEST_F(Frame, LibraryStartFailuresBecomeScreens) {
-    // Firmware outside the accepted range: the update screen.
+FRAME_CASE(FirmwareOutOfRangeShowsTheUpdateScreen) {
     ASSERT_EQ(sim().Reset(Scenario("0x10FFFF00").c_str()), 0);
     Open();
     EXPECT_TRUE(ReachKind(KindUpdateRequired)) << "kind " << Kind();
-    EXPECT_FALSE(WindowExists(L"Capwell_VideoInput"));
-    Close();
+    EXPECT_EQ(Cpw_SetState(0, 1, 1), 1u) << "the library did not start";
+}
 
-    // A driver outside the accepted range: the update screen too.
+FRAME_CASE(DriverOutOfRangeShowsTheUpdateScreen) {
     {
         HKEY key = nullptr;
         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
@@ -260,8 +298,9 @@ TEST_F(Frame, LibraryStartFailuresBecomeScreens) {
                        static_cast<DWORD>((lstrlenW(old) + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
     }
+}
 
-    // The controller does not start: the fatal screen.
+FRAME_CASE(ControllerThatDoesNotStartShowsTheFatalScreen) {
     ASSERT_EQ(sim().Reset(Scenario().c_str()), 0);
     ASSERT_EQ(sim().FailStartup(2, 1), 0);
     Open();
@@ -270,10 +309,9 @@ TEST_F(Frame, LibraryStartFailuresBecomeScreens) {
     (void)sim().FailStartup(2, 0);
 }
 
-TEST_F(Frame, UnreadableScreenFallsBackAndShowsTheFatalScreen) {
-    // Without the simulated panel Wine names no internal display.
-    ScopedMachineValue panel(L"Software\\Harlowe\\Vistrel\\Simulated", L"InternalDisplay", 0);
-    Open();
+FRAME_CASE(UnreadableScreenFallsBackAndShowsTheFatalScreen) {
+    // A platform that names no internal display.
+    Open([] { return std::wstring(); });
     EXPECT_TRUE(ReachKind(KindFatal)) << "kind " << Kind();
     const ScreenInfo& s = frame_->CurrentDisplayInfo().screen;
     EXPECT_EQ(s.width, 1280);
@@ -282,19 +320,19 @@ TEST_F(Frame, UnreadableScreenFallsBackAndShowsTheFatalScreen) {
     EXPECT_EQ(s.work, (Rect{0, 0, 1280, 1024}));
 }
 
-TEST_F(Frame, PowerEvents) {
-    {
-        // Overlap detection off: a resume puts the full-screen frame on top again.
-        ScopedMachineValue detect(L"Software\\Harlowe\\Vistrel", L"Detect", 0);
-        Open();
-        ASSERT_TRUE(ReachKind(KindVideo));
-        ASSERT_TRUE(frame_->FullScreen());
-        SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ASSERT_EQ(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-        SendMessageW(hwnd_, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-        EXPECT_NE(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-        Close();
-    }
+FRAME_CASE(ResumeWithDetectionOffPutsTheFrameOnTop) {
+    ScopedMachineValue detect(L"Software\\Harlowe\\Vistrel", L"Detect", 0);
+    Open();
+    ASSERT_TRUE(ReachKind(KindVideo));
+    ASSERT_TRUE(frame_->FullScreen());
+    SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    SendMessageW(hwnd_, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_NE(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    Close();
+}
+
+FRAME_CASE(ResumeWithDetectionOnAndSuspend) {
     // Detection on (the default): the resume leaves the z-order alone.
     Open();
     ASSERT_TRUE(ReachKind(KindVideo));
@@ -312,7 +350,7 @@ TEST_F(Frame, PowerEvents) {
     EXPECT_TRUE(ReachKind(KindVideo)) << "kind " << Kind();
 }
 
-TEST_F(Frame, StillCaptures) {
+FRAME_CASE(StillCaptures) {
     Open();
     ASSERT_TRUE(ReachKind(KindVideo));
     const std::wstring folder = CaptureFolder();

@@ -5,6 +5,8 @@
 
 #include <aclapi.h>
 #include <sddl.h>
+#include <shlobj.h>
+#include <knownfolders.h>
 
 #include <string>
 
@@ -16,8 +18,9 @@ namespace vistrel {
 namespace {
 
 TEST(PlatformProbes, SystemVersionAndTheSimulatedPanel) {
-    // The manifest's supportedOS entry and RtlGetVersion: a 10 is seen as 10.
-    EXPECT_GE(OsMajorVersion(), 10u);
+    // The test prefix runs this program as Windows 10 (wine-win10.reg): a 10 is
+    // seen as 10, whatever the compatibility answer.
+    EXPECT_EQ(OsMajorVersion(), 10u);
     ASSERT_TRUE(RunningOnWine());
     ASSERT_TRUE(SimulatedPanelSelected()) << "the simulated set-up selects the stand-in";
     const std::wstring name = FindInternalDisplayName();
@@ -87,9 +90,12 @@ TEST(PlatformProbes, StartupShortcutOnceAndGoneTwice) {
     EXPECT_EQ(CompareFileTime(&first, &a.ftLastWriteTime), 0) << "the second register wrote nothing";
     EXPECT_TRUE(shortcut.Unregister());
     EXPECT_FALSE(shortcut.IsRegistered());
-    // The default shortcut lives in the user's Startup folder.
-    StartupShortcut standard;
-    EXPECT_NE(standard.Path().find(L"Vistrel"), std::wstring::npos);
+    // The default shortcut: the user's Startup folder and this program's stem.
+    PWSTR startup = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &startup)));
+    const std::wstring expected = std::wstring(startup) + L"\\viewer_frame_test.lnk";
+    CoTaskMemFree(startup);
+    EXPECT_EQ(StartupShortcut().Path(), expected);
 }
 
 TEST(ApplicationMutex, OthersMayOnlySeeIt) {
