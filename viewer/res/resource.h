@@ -82,7 +82,53 @@
 
 
 // ---- Control kit, waveform, meter, zoom navigator, version dialog --------
+#define IDD_VERSION_DIALOG 100
+#define IDS_VERSION_TITLE_PREFIX 168
+#define IDS_VERSION_TITLE_SUFFIX 169
+#define IDS_VERSION_DRIVER 170
+#define IDS_VERSION_FIRMWARE 171
+#define IDS_VERSION_API 172
+#define IDS_VERSION_NONE 173
+#define IDC_VERSION_PRODUCT 1026
+#define IDC_VERSION_DRIVER 1027
+#define IDC_VERSION_FIRMWARE 1028
+#define IDC_VERSION_API 1029
+#define IDC_VERSION_PRODUCT_LABEL 1030
+#define IDC_VERSION_DRIVER_LABEL 1031
+#define IDC_VERSION_FIRMWARE_LABEL 1032
+#define IDC_VERSION_API_LABEL 1033
+#define IDC_VERSION_COPYRIGHT 1034
+// Children of the numeric up-down.
+#define IDC_UPDOWN_INCREMENT 1146
+#define IDC_UPDOWN_DECREMENT 1147
+#define IDC_UPDOWN_TEXT 1148
 
 
 // ---- Bitmaps --------------------------------------------------------------
+// Drawn by res/bitmaps/make_bitmaps.py. Button pictures: normal, pressed, disabled.
+#define IDB_NAVIGATOR_FRAME 318
+#define IDB_NAVIGATOR_FRAME_DISABLED 319
+#define IDB_FULL_SCREEN 324
+#define IDB_NORMAL_SCREEN 325
+#define IDB_ZOOM 326
+#define IDB_SCREEN_DISABLED 336
+#define IDB_BACK 397
+#define IDB_BACK_DISABLED 398
+#define IDB_BACK_PRESSED 399
+#define IDB_CAMERA 400
+#define IDB_CAMERA_DISABLED 401
+#define IDB_CAMERA_PRESSED 402
+#define IDB_CLOSE 403
+#define IDB_CLOSE_PRESSED 404
+#define IDB_FOLDER 405
+#define IDB_FOLDER_DISABLED 406
+#define IDB_FOLDER_PRESSED 407
+#define IDB_PAUSE 411
+#define IDB_PAUSE_DISABLED 412
+#define IDB_PLAY 413
+#define IDB_WAVEFORM 414
+#define IDB_WAVEFORM_DISABLED 415
+#define IDB_WAVEFORM_PRESSED 416
+#define IDB_CHECK_OFF 417
+#define IDB_CHECK_ON 418
 

@@ -364,7 +364,7 @@ void CVideoSplitterWnd::OnDisplayInfoChanged(const DisplayInfo& info) {
         for (auto& [key, view] : controller_map_) {
             if (view->IsWindow()) view->OnDisplayInfoChanged(info);
         }
-    } else if (const auto target = FindViewTarget(TargetKey())) {
+    } else if (const auto target = FindViewTarget(shown_key_)) {
         if (CBaseView* caption = CaptionOf(target->caption_key); IsWindowView(caption)) {
             caption->OnDisplayInfoChanged(info);
         }
@@ -379,7 +379,7 @@ void CVideoSplitterWnd::OnDisplayInfoChanged(const DisplayInfo& info) {
 }
 
 void CVideoSplitterWnd::SwitchTarget(int key, int controls_visible) {
-    const auto plan = PlanSwitch(TargetKey(), key, controls_visible != 0);
+    const auto plan = PlanSwitch(shown_key_, key, controls_visible != 0);
     if (plan && display_ && display_->IsWindow()) {
         CBaseView* old_caption = CaptionOf(plan->old_target.caption_key);
         CBaseView* old_bar = ControllerView(plan->old_target.controller_key);
@@ -398,6 +398,7 @@ void CVideoSplitterWnd::SwitchTarget(int key, int controls_visible) {
                 blank->SetId(kHiddenIdBase + kControllerBlank);
             }
             display_->SetTarget(key);
+            shown_key_ = key;
         }
     }
     TargetViewSplitterWnd::SetTarget(key);

@@ -166,6 +166,10 @@ protected:
 private:
     CBaseView* CaptionOf(int caption_key) const;
 
+    // The target whose views are shown: the last switch carried out. An
+    // unknown key changes the target key but not this, so the next switch
+    // still hides what is on screen.
+    int shown_key_ = 0;
     std::unique_ptr<CVideoCaptionView> caption_view_;  // caption map key 0
     std::map<int, std::unique_ptr<CBaseControllerView>> controller_map_;
     std::unique_ptr<DisplaySplitterWnd> display_;
