@@ -120,7 +120,7 @@ std::wstring SimulatedPanelName() {
     if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) return {};
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Harlowe\\Vistrel\\Simulated", L"InternalDisplay",
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Harlowe Simulator\\Tablet", L"InternalDisplay",
                      RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS || value != 1)
         return {};
     MONITORINFOEXW mi{};

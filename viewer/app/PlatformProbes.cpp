@@ -19,7 +19,7 @@ namespace {
 
 constexpr const wchar_t* kTavrinLibrary = L"Tavrin_x64.dll";
 constexpr const wchar_t* kTavrinClass = L"TavrinClass";
-constexpr const wchar_t* kSimulatedKey = L"Software\\Harlowe\\Vistrel\\Simulated";
+constexpr const wchar_t* kSimulatedKey = L"Software\\Harlowe Simulator\\Tablet";
 
 // COM for this thread's apartment, undone when the work is done.
 class ComScope {

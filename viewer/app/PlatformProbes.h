@@ -31,7 +31,7 @@ std::uint32_t OsMajorVersion() noexcept;
 bool RunningOnWine() noexcept;
 
 // The simulated set-up's choice, read from the machine-wide key
-// Software\Harlowe\Vistrel\Simulated: "InternalDisplay" = 1 takes the primary
+// Software\Harlowe Simulator\Tablet: "InternalDisplay" = 1 takes the primary
 // monitor as the panel.
 // Always false off Wine.
 bool SimulatedPanelSelected() noexcept;
