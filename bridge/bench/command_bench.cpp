@@ -19,12 +19,12 @@
 #include <thread>
 
 #include "Tolvane.h"
-#include "benchutil.h"
-#include "contract/merrowcom_if.h"
+#include "bench/benchutil.h"
+#include "contract/Merrowcom.h"
 #include "simulator/include/MrcSimClient.h"
 
 #if !defined(_WIN32)
-#include "platform_native.h"
+#include "bridge/src/PlatformNative.h"
 extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();
 merrowcom::GenericFunc* CreateGenericfuncInstance();
@@ -47,7 +47,7 @@ Component Bind() {
     c.create_generic = reinterpret_cast<merrowcom::CreateGenericFuncFn>(
         reinterpret_cast<void*>(GetProcAddress(m, merrowcom::kCreateGenericFunc)));
 #else
-    tolvane::platform::set_native_factories(
+    tolvane::platform::SetNativeFactories(
         {&CreateDeviceUtilInstance, &CreateGenericfuncInstance, &CreateSystemCtrlInstance});
     c.create_generic = &CreateGenericfuncInstance;
 #endif

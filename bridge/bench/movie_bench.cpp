@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "Tolvane.h"
-#include "contract/merrowcom_if.h"
-#include "movie_queue.h"
-#include "platform_native.h"
+#include "bridge/src/MovieQueue.h"
+#include "bridge/src/PlatformNative.h"
+#include "contract/Merrowcom.h"
 #include "simulator/include/MerrowcomSim.h"
 
 extern "C" {
@@ -87,9 +87,9 @@ struct Session {
     }
 
     bool Open(const char* scenario) {
-        tolvane::platform::set_native_factories(
+        tolvane::platform::SetNativeFactories(
             {&CreateDeviceUtilInstance, &CreateGenericfuncInstance, &CreateSystemCtrlInstance});
-        tolvane::set_movie_clock({&HookedNow, 1000000000u});
+        tolvane::SetMovieClock({&HookedNow, 1000000000u});
         g_transfer_known = false;
         g_notify_known = false;
         if (MrcSim_Reset(scenario) != 0 || Kdr_DevOpen(&dev, 0) != KDR_OK) return false;
@@ -104,7 +104,7 @@ struct Session {
     void Close() {
         (void)Kdr_VpPlay(&dev, &video);
         (void)Kdr_DevClose(&dev);
-        tolvane::set_movie_clock({});
+        tolvane::SetMovieClock({});
     }
 
     bool WaitSeen(std::uint64_t n) {

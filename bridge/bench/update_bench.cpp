@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "Tolvane.h"
-#include "connection.h"
-#include "contract/merrowcom_if.h"
-#include "platform_native.h"
-#include "shell_channel.h"
-#include "update_image.h"
+#include "bridge/bench/UpdateImage.h"
+#include "bridge/src/Connection.h"
+#include "bridge/src/PlatformNative.h"
+#include "bridge/src/ShellChannel.h"
+#include "bridge/src/Update.h"
+#include "contract/Merrowcom.h"
 #include "simulator/include/MerrowcomSim.h"
-#include "update.h"
 
 extern "C" {
 merrowcom::DeviceUtil* CreateDeviceUtilInstance();
@@ -43,11 +43,11 @@ using update_bench::MakeImage;
 class Session {
 public:
     Session() {
-        tolvane::platform::set_native_factories(
+        tolvane::platform::SetNativeFactories(
             {&CreateDeviceUtilInstance, &CreateGenericfuncInstance, &CreateSystemCtrlInstance});
         MrcSim_Reset(R"({"record": false})");
         ok = Kdr_DevOpen(&dev, 0) == KDR_OK;
-        tolvane::update::set_preparing_pause(std::chrono::milliseconds(0));
+        tolvane::update::SetPreparingPause(std::chrono::milliseconds(0));
     }
     ~Session() {
         if (ok) Kdr_DevClose(&dev);
@@ -69,7 +69,7 @@ const std::vector<std::uint8_t>& Image() {
 void BM_Command(benchmark::State& state) {
     if (!S().ok) return state.SkipWithError("open failed");
     for (auto _ : state) {
-        if (tolvane::command_call(shell::kCmdShellReset, true) != 0) return state.SkipWithError("command failed");
+        if (tolvane::CommandCall(shell::kCmdShellReset, true) != 0) return state.SkipWithError("command failed");
     }
     state.counters["per_round_trip"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate |
                                                               benchmark::Counter::kInvert);
@@ -79,7 +79,7 @@ void BM_WriteFile(benchmark::State& state) {
     if (!S().ok) return state.SkipWithError("open failed");
     const auto& image = Image();
     for (auto _ : state) {
-        if (shell::write_file("/dev/shm/bench.img", 1, image.data(), image.size(), nullptr) != 0) {
+        if (shell::WriteControllerFile("/dev/shm/bench.img", 1, image.data(), image.size(), nullptr) != 0) {
             return state.SkipWithError("write failed");
         }
     }
@@ -91,12 +91,12 @@ void BM_WriteFile(benchmark::State& state) {
 void BM_ReadFile(benchmark::State& state) {
     if (!S().ok) return state.SkipWithError("open failed");
     const auto& image = Image();
-    if (shell::write_file("/dev/shm/bench.img", 1, image.data(), image.size(), nullptr) != 0) {
+    if (shell::WriteControllerFile("/dev/shm/bench.img", 1, image.data(), image.size(), nullptr) != 0) {
         return state.SkipWithError("write failed");
     }
     std::vector<std::uint8_t> back;
     for (auto _ : state) {
-        if (shell::read_file("/dev/shm/bench.img", 3, back, nullptr) != 0 || back.size() != image.size()) {
+        if (shell::ReadControllerFile("/dev/shm/bench.img", 3, back, nullptr) != 0 || back.size() != image.size()) {
             return state.SkipWithError("read failed");
         }
     }

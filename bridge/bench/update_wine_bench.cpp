@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "Tolvane.h"
-#include "benchutil.h"
-#include "connection.h"
-#include "shell_channel.h"
-#include "update_image.h"
-#include "update.h"
+#include "bench/benchutil.h"
+#include "bridge/bench/UpdateImage.h"
+#include "bridge/src/Connection.h"
+#include "bridge/src/ShellChannel.h"
+#include "bridge/src/Update.h"
 #include "simulator/include/MrcSimClient.h"
 
 namespace {
@@ -45,7 +45,7 @@ int main() {
         std::fprintf(stderr, "open failed\n");
         return 1;
     }
-    tolvane::update::set_preparing_pause(std::chrono::milliseconds(0));
+    tolvane::update::SetPreparingPause(std::chrono::milliseconds(0));
     const auto image = MakeImage();
     const auto path = (std::filesystem::temp_directory_path() / "tolvane_bench_image.bin").string();
     if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
@@ -55,14 +55,14 @@ int main() {
 
     bool ok = true;
     const auto command = cwbench::Measure("command round trip (shell reset)", [&] {
-        ok &= tolvane::command_call(shell::kCmdShellReset, true) == 0;
+        ok &= tolvane::CommandCall(shell::kCmdShellReset, true) == 0;
     }, 200, 10, 20);
-    const auto write = cwbench::Measure("write_file 16 MiB", [&] {
-        ok &= shell::write_file("/dev/shm/bench.img", 1, image.data(), image.size(), nullptr) == 0;
+    const auto write = cwbench::Measure("WriteControllerFile 16 MiB", [&] {
+        ok &= shell::WriteControllerFile("/dev/shm/bench.img", 1, image.data(), image.size(), nullptr) == 0;
     }, 3, 1, 1);
     std::vector<std::uint8_t> back;
-    const auto read = cwbench::Measure("read_file 16 MiB", [&] {
-        ok &= shell::read_file("/dev/shm/bench.img", 3, back, nullptr) == 0 && back.size() == image.size();
+    const auto read = cwbench::Measure("ReadControllerFile 16 MiB", [&] {
+        ok &= shell::ReadControllerFile("/dev/shm/bench.img", 3, back, nullptr) == 0 && back.size() == image.size();
     }, 3, 1, 1);
     KdrUpdateProgress progress{};
     const auto update = cwbench::Measure("Kdr_DevUpdate 16 MiB (no preparing pauses)", [&] {

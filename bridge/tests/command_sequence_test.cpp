@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "movie_support.h"
+#include "bridge/tests/MovieSupport.h"
 
 namespace bridgetest {
 namespace {

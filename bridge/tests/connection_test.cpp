@@ -4,7 +4,7 @@
 #include <future>
 #include <algorithm>
 
-#include "bridge_fixture.h"
+#include "bridge/tests/BridgeFixture.h"
 
 namespace bridgetest {
 namespace {
@@ -129,6 +129,19 @@ TEST_F(ConnectionTest, UnansweredCommandTimesOutAfterFiveSecondsAndTheBridgeStay
     EXPECT_GE(took, 4900);
     EXPECT_LE(took, 7000);
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_WDT, &wdt), KDR_OK);
+}
+
+TEST_F(ConnectionTest, ALateReplyIsNeverTakenByALaterCommand) {
+    // Answered 0.5 s after the limit: the reply arrives while no command waits for it.
+    simhost::FailCommand(34, 0x40001u, MRCSIM_FAULT_DELAY, 0, 0, 5500);
+    KdrFirmInfo info{};
+    EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_ERR_TIMEOUT);
+    std::this_thread::sleep_for(milliseconds(1000));
+    ASSERT_TRUE(simhost::WaitIdle());
+    // The controller refuses the next request: the old success must not stand in for it.
+    simhost::FailCommand(34, 0x40001u, MRCSIM_FAULT_FAIL, 1, 0);
+    EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_ERR_FAIL);
+    EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_OK);
 }
 
 TEST_F(ConnectionTest, ReplyWithWord1OrWord2SetFails) {

@@ -1,6 +1,6 @@
 // Open and close cycles leave the process's threads (and, on Windows, handles) as they were.
-#include "bridge_fixture.h"
-#include "resources.h"
+#include "bridge/tests/BridgeFixture.h"
+#include "bridge/tests/Resources.h"
 
 namespace bridgetest {
 namespace {

@@ -1,7 +1,7 @@
 // The draw against the simulated controller, checked on the words written: the plane
 // descriptions are set directly (the plane exports build on the same records).
-#include "bridge_fixture.h"
-#include "planes.h"
+#include "bridge/tests/BridgeFixture.h"
+#include "bridge/src/Planes.h"
 
 namespace bridgetest {
 namespace {
@@ -19,7 +19,7 @@ protected:
     }
 
     void SetVideo(KdrRect position, std::int32_t angle = 0) {
-        tolvane::Plane& v = tolvane::planes().video;
+        tolvane::Plane& v = tolvane::ThePlanes().video;
         v.exists = true;
         v.enb = 1;
         v.position = position;
@@ -129,7 +129,7 @@ TEST_F(DrawTest, EntirelyRightOfTheOutputWritesZerosAndDisablesTheVideoPlane) {
 
 TEST_F(DrawTest, PartsAndCropSources) {
     SetVideo({{0, 0}, {400, 300}});
-    tolvane::Plane& v = tolvane::planes().video;
+    tolvane::Plane& v = tolvane::ThePlanes().video;
     v.source_mode = tolvane::kSourceParts;
     v.parts = KdrParts{{3, 2}, {1, 0}, {1, 1}};
     EXPECT_BOX(Draw().src, 640, 0, 640, 540);
@@ -143,9 +143,9 @@ TEST_F(DrawTest, PartsAndCropSources) {
 
 TEST_F(DrawTest, InvalidSourceModeFails) {
     SetVideo({{0, 0}, {400, 300}});
-    tolvane::planes().video.source_mode = 9;
+    tolvane::ThePlanes().video.source_mode = 9;
     EXPECT_EQ(Kdr_VpDrawAll(&dev_), KDR_ERR_FAIL);
-    tolvane::planes().video.source_mode = tolvane::kSourceWhole;
+    tolvane::ThePlanes().video.source_mode = tolvane::kSourceWhole;
 }
 
 TEST_F(DrawTest, UnansweredDrawTimesOut) {

@@ -1,7 +1,7 @@
 // Layout of the video plane: source modes, clipping, rotation and even size.
 #include <gtest/gtest.h>
 
-#include "layout.h"
+#include "bridge/src/Layout.h"
 
 namespace tolvane {
 namespace {
@@ -19,7 +19,7 @@ LayoutInput Input(Box position, std::int32_t angle = 0) {
 
 LayoutResult Layout(const LayoutInput& in) {
     LayoutResult out;
-    EXPECT_TRUE(compute_layout(in, out));
+    EXPECT_TRUE(ComputeLayout(in, out));
     return out;
 }
 
@@ -48,7 +48,7 @@ TEST(Layout, InvalidSourceModeFails) {
     LayoutInput in = Input({0, 0, 400, 300});
     in.source_mode = 6;
     LayoutResult out;
-    EXPECT_FALSE(compute_layout(in, out));
+    EXPECT_FALSE(ComputeLayout(in, out));
 }
 
 TEST(Layout, ClippedLeftAtAngle0) {
@@ -128,10 +128,10 @@ TEST(Layout, ZeroSizedPlaneHasNoNanSource) {
 }
 
 TEST(Layout, RoundHalf) {
-    EXPECT_EQ(round_half(1.5), 2);
-    EXPECT_EQ(round_half(1.49), 1);
-    EXPECT_EQ(round_half(-0.7), 0);
-    EXPECT_EQ(round_half(1e30), 0);
+    EXPECT_EQ(RoundHalf(1.5), 2);
+    EXPECT_EQ(RoundHalf(1.49), 1);
+    EXPECT_EQ(RoundHalf(-0.7), 0);
+    EXPECT_EQ(RoundHalf(1e30), 0);
 }
 
 }  // namespace

@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "movie_support.h"
-#include "resources.h"
+#include "bridge/tests/MovieSupport.h"
+#include "bridge/tests/Resources.h"
 #if !defined(_WIN32)
-#include "movie_queue.h"
+#include "bridge/src/MovieQueue.h"
 #include "simulator/model/pattern.h"
 #endif
 
@@ -364,11 +364,11 @@ std::atomic<std::uint64_t> g_ticks{0};
 std::uint64_t FakeNow() { return g_ticks.fetch_add(1000); }
 
 TEST(MovieClock, TransferSecondsComeFromTheClock) {
-    tolvane::set_movie_clock({&FakeNow, 1000000u});
+    tolvane::SetMovieClock({&FakeNow, 1000000u});
     simhost::Reset(R"({"clock": "manual"})");
     KdrHandle dev = nullptr;
     ASSERT_EQ(Kdr_DevOpen(&dev, 0), KDR_OK);
-    tolvane::set_movie_clock({});
+    tolvane::SetMovieClock({});
     std::int32_t video = 0;
     ASSERT_EQ(Kdr_VpCreate(&dev, &video, KDR_PLANE_VIDEO, 0), KDR_OK);
     std::vector<std::uint8_t> buffer(FrameBytes(64, 40, 1) * 2);

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "movie_support.h"
-#include "resources.h"
+#include "bridge/tests/MovieSupport.h"
+#include "bridge/tests/Resources.h"
 
 namespace bridgetest {
 namespace {

@@ -2,7 +2,7 @@
 // process of its own (the test name is the first argument).
 #include <gtest/gtest.h>
 
-#include "bridge_fixture.h"
+#include "bridge/tests/BridgeFixture.h"
 
 namespace bridgetest {
 namespace {

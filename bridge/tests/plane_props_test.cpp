@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "movie_support.h"
+#include "bridge/tests/MovieSupport.h"
 
 namespace bridgetest {
 namespace {

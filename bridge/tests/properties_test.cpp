@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bridge_fixture.h"
+#include "bridge/tests/BridgeFixture.h"
 
 namespace bridgetest {
 namespace {

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "Tolvane.h"
-#include "cw_process.h"
-#include "sim_host.h"
+#include "tests/support/cw_process.h"
+#include "bridge/tests/SimHost.h"
 
 namespace bridgetest {
 namespace {

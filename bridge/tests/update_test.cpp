@@ -6,19 +6,39 @@
 #include <string>
 #include <vector>
 
-#include "bridge_fixture.h"
-#include "update_sim.h"
+#if defined(_WIN32)
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+
+#include "bridge/tests/BridgeFixture.h"
+#include "bridge/tests/UpdateSim.h"
 
 namespace {
 
 using bridgetest::BridgeTest;
 using updatetest::ActiveImage;
-using updatetest::Image;
+using updatetest::NoiseImage;
 
 constexpr std::uint32_t kWindow1 = 0x0E100800u;
 constexpr std::uint32_t kChunkLengthReg = kWindow1 + 0x1108u;
 constexpr std::uint32_t kDataArea = kWindow1 + 0x1300u;
 constexpr std::uint32_t kRecordWriteBlock = 4;
+
+// The process's largest resident size so far.
+std::uint64_t PeakMemoryBytes() {
+#if defined(_WIN32)
+    PROCESS_MEMORY_COUNTERS c{};
+    c.cb = sizeof c;
+    return GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c) ? c.PeakWorkingSetSize : 0;
+#else
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<std::uint64_t>(u.ru_maxrss) * 1024u;
+#endif
+}
 
 std::vector<KdrUpdateProgress> g_reports;
 void KDR_CALL OnProgress(const KdrUpdateProgress* p) { g_reports.push_back(*p); }
@@ -91,8 +111,22 @@ TEST_F(UpdateTest, RefusedArgumentsAreReportedBeforeAnyProgress) {
     EXPECT_EQ(Kdr_DevUpdate(nullptr, missing.c_str(), &progress, &OnProgress), KDR_ERR_FAIL);
 }
 
+TEST_F(UpdateTest, ImageTooLargeForTheWindowIsRefusedWithoutBeingRead) {
+    // 5 GiB without the disk space: a sparse file.
+    const std::filesystem::path huge = dir_ / "huge.img";
+    { std::FILE* f = std::fopen(huge.string().c_str(), "wb"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    std::filesystem::resize_file(huge, 5ull << 30);
+    const std::uint64_t peak = PeakMemoryBytes();
+    ASSERT_GT(peak, 0u);
+    KdrUpdateProgress progress{};
+    EXPECT_EQ(Kdr_DevUpdate(&dev_, huge.string().c_str(), &progress, &OnProgress), KDR_ERR_PARAM);
+    EXPECT_LT(PeakMemoryBytes() - peak, 256ull << 20) << "the image was read before it was refused";
+    EXPECT_TRUE(g_reports.empty());
+    EXPECT_TRUE(simhost::Codes(Record(), 34).empty()) << "nothing reached the controller";
+}
+
 TEST_F(UpdateTest, ImageGoesOverInFullChunksAndIsSwappedIn) {
-    const auto image = Image(3000);
+    const auto image = NoiseImage(3000);
     KdrUpdateProgress progress{};
     ASSERT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(ActiveImage(), image);
@@ -107,7 +141,7 @@ TEST_F(UpdateTest, ImageGoesOverInFullChunksAndIsSwappedIn) {
 }
 
 TEST_F(UpdateTest, TailBytesOfAnImageNotAMultipleOfFourArrive) {
-    const auto image = Image(3001, 7);
+    const auto image = NoiseImage(3001, 7);
     KdrUpdateProgress progress{};
     ASSERT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(ActiveImage(), image);
@@ -125,7 +159,7 @@ TEST_F(UpdateTest, TailBytesOfAnImageNotAMultipleOfFourArrive) {
 
 TEST_F(UpdateTest, ProgressRunsThroughThePhasesInOrder) {
     KdrUpdateProgress progress{};
-    ASSERT_EQ(Update(Image(3000), progress), KDR_OK);
+    ASSERT_EQ(Update(NoiseImage(3000), progress), KDR_OK);
 
     ASSERT_GE(g_reports.size(), 11u);
     for (int i = 0; i < 11; ++i) {
@@ -158,7 +192,7 @@ TEST_F(UpdateTest, ProgressRunsThroughThePhasesInOrder) {
 TEST_F(UpdateTest, WriteFailingEveryTimeEndsAfterThreeAttempts) {
     ASSERT_TRUE(updatetest::Update(R"({"fw_update": {"write_exit": 1}})"));
     KdrUpdateProgress progress{};
-    EXPECT_EQ(Update(Image(3000), progress), KDR_ERR_FAIL);
+    EXPECT_EQ(Update(NoiseImage(3000), progress), KDR_ERR_FAIL);
     EXPECT_EQ(progress.retry_count, 3);
     EXPECT_TRUE(ActiveImage().empty());
     const auto writing = std::count_if(g_reports.begin(), g_reports.end(),
@@ -171,7 +205,7 @@ TEST_F(UpdateTest, WriteFailingEveryTimeEndsAfterThreeAttempts) {
 TEST_F(UpdateTest, ReadBackThatDiffersNeverReachesTheSwap) {
     ASSERT_TRUE(updatetest::Update(R"({"fw_update": {"read_differs": true}})"));
     KdrUpdateProgress progress{};
-    EXPECT_EQ(Update(Image(5000), progress), KDR_ERR_FAIL);
+    EXPECT_EQ(Update(NoiseImage(5000), progress), KDR_ERR_FAIL);
     EXPECT_EQ(progress.retry_count, 3);
     EXPECT_TRUE(ActiveImage().empty()) << "a mismatching image was swapped in";
 }
@@ -179,7 +213,7 @@ TEST_F(UpdateTest, ReadBackThatDiffersNeverReachesTheSwap) {
 TEST_F(UpdateTest, LaterAttemptSucceedsAfterEarlierFailures) {
     // The first two read-backs differ; the third attempt verifies and swaps.
     ASSERT_TRUE(updatetest::Update(R"({"fw_update": {"read_differs": true, "read_differs_count": 2}})"));
-    const auto image = Image(4000, 3);
+    const auto image = NoiseImage(4000, 3);
     KdrUpdateProgress progress{};
     EXPECT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(progress.retry_count, 2);
@@ -189,7 +223,7 @@ TEST_F(UpdateTest, LaterAttemptSucceedsAfterEarlierFailures) {
 
 TEST_F(UpdateTest, SixteenMebibyteImageCompletes) {
     ASSERT_TRUE(updatetest::Update(R"({"record": false})"));
-    const auto image = Image(16u << 20, 5);
+    const auto image = NoiseImage(16u << 20, 5);
     KdrUpdateProgress progress{};
     ASSERT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(progress.retry_count, 0);
@@ -202,14 +236,14 @@ TEST_F(UpdateTest, ControllerThatStopsAnsweringDoesNotHangTheUpdate) {
     simhost::FailCommand(34, 0x120001u, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, -1);
     KdrUpdateProgress progress{};
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Update(Image(3000), progress), KDR_ERR_FAIL);
+    EXPECT_EQ(Update(NoiseImage(3000), progress), KDR_ERR_FAIL);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(progress.retry_count, 3);
     EXPECT_LT(took, std::chrono::seconds(60));
 
     simhost::ClearFaults();
     g_reports.clear();
-    const auto image = Image(2000, 9);
+    const auto image = NoiseImage(2000, 9);
     EXPECT_EQ(Update(image, progress), KDR_OK);
     EXPECT_EQ(ActiveImage(), image);
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "contract/merrowcom_if.h"
+#include "contract/Merrowcom.h"
 #include "controller.h"
 #include "simulator/include/MerrowcomSim.h"
 

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "../../contract/merrowcom_if.h"
+#include "contract/Merrowcom.h"
 #include "pattern.h"
 #include "protocol.h"
 #include "scenario.h"

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "contract/merrowcom_if.h"
+#include "contract/Merrowcom.h"
 #include "protocol.h"
 
 namespace testhost {

@@ -69,14 +69,18 @@ TEST(Harness, TempDirHoldsCopiesAndIsRemoved) {
 }
 
 TEST(Harness, ResourceCountsSeeThreadsAndHandles) {
-    // The thread runtime keeps a few handles of its own from its first use on:
-    // leak checks measure after one warm-up cycle, and so does this one.
-    std::thread([] {}).join();
+    // Handles and threads are checked apart: the thread runtime's internal locks create
+    // their wait event on first contention, which a thread's start and join may or may
+    // not meet, so a handle count taken across a thread's life is not exact.
     auto before = cwtest::CurrentResourceCounts();
     ASSERT_GT(before.threads, 0u);
     ASSERT_GT(before.handles, 0u);
     HANDLE ev = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     EXPECT_EQ(cwtest::CurrentResourceCounts().handles, before.handles + 1);
+    CloseHandle(ev);
+    EXPECT_EQ(cwtest::CurrentResourceCounts().handles, before.handles);
+
+    ev = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread t([ev] { WaitForSingleObject(ev, INFINITE); });
     auto during = cwtest::CurrentResourceCounts();
     EXPECT_GE(during.threads, before.threads + 1);
@@ -91,7 +95,6 @@ TEST(Harness, ResourceCountsSeeThreadsAndHandles) {
         Sleep(10);
     }
     EXPECT_EQ(threads, during.threads - 1);
-    EXPECT_EQ(cwtest::CurrentResourceCounts().handles, before.handles);
 }
 
 }  // namespace
