@@ -11,6 +11,8 @@
 #include <cwchar>
 #include <string>
 
+#include "winkit/Handle.h"
+
 namespace {
 
 int failures = 0;
@@ -26,16 +28,16 @@ std::wstring Lower(std::wstring s) {
 }
 
 void CheckInstalled(const std::wstring& dir) {
-    HKEY key = nullptr;
+    winkit::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Vistrel", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS) {
+                      KEY_READ, key.Put()) != ERROR_SUCCESS) {
         Fail(L"no event source key");
         return;
     }
     wchar_t value[MAX_PATH] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
     DWORD type = 0;
-    if (RegQueryValueExW(key, L"EventMessageFile", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+    if (RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
             ERROR_SUCCESS ||
         type != REG_EXPAND_SZ)
         Fail(L"EventMessageFile is not a REG_EXPAND_SZ");
@@ -44,28 +46,27 @@ void CheckInstalled(const std::wstring& dir) {
     if (Lower(expanded) != Lower(dir + L"Capwell.dll")) Fail(L"EventMessageFile names", expanded);
     DWORD types = 0;
     size = sizeof types;
-    if (RegQueryValueExW(key, L"TypesSupported", nullptr, &type, reinterpret_cast<BYTE*>(&types), &size) !=
+    if (RegQueryValueExW(key.Get(), L"TypesSupported", nullptr, &type, reinterpret_cast<BYTE*>(&types), &size) !=
             ERROR_SUCCESS ||
         type != REG_DWORD || types != 7)
         Fail(L"TypesSupported is not the dword 7");
-    RegCloseKey(key);
 
     // What the Event Viewer does with a report: message 1 of the message file,
     // the report's text as its one insert.
-    HMODULE capwell = LoadLibraryExW(expanded, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (capwell == nullptr) {
+    const winkit::UniqueModule capwell(
+        LoadLibraryExW(expanded, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!capwell) {
         Fail(L"cannot load", expanded);
         return;
     }
     const wchar_t* inserts[] = {L"Kdr_VpPlay(-3)"};
     wchar_t text[256] = {};
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, capwell, 1,
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, capwell.Get(), 1,
                                    MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, 256,
                                    reinterpret_cast<va_list*>(const_cast<wchar_t**>(inserts)));
     std::wstring shown(text, n);
     while (!shown.empty() && (shown.back() == L'\n' || shown.back() == L'\r')) shown.pop_back();
     if (shown != L"Kdr_VpPlay(-3)") Fail(L"message 1 reads", shown);
-    FreeLibrary(capwell);
 }
 
 struct Found {
@@ -95,9 +96,11 @@ void RunViewer(const std::wstring& dir) {
         Fail(L"cannot start the installed viewer");
         return;
     }
+    const winkit::UniqueHandle process(pi.hProcess);
+    const winkit::UniqueHandle thread(pi.hThread);
     Found f{pi.dwProcessId, nullptr};
     for (int i = 0; i < 300 && f.hwnd == nullptr; ++i) {
-        if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
+        if (WaitForSingleObject(process.Get(), 100) == WAIT_OBJECT_0) break;
         EnumWindows(FindViewer, reinterpret_cast<LPARAM>(&f));
     }
     if (f.hwnd == nullptr) {
@@ -107,10 +110,10 @@ void RunViewer(const std::wstring& dir) {
         HMODULE modules[256];
         DWORD needed = 0;
         int ours = 0;
-        if (EnumProcessModules(pi.hProcess, modules, sizeof modules, &needed)) {
+        if (EnumProcessModules(process.Get(), modules, sizeof modules, &needed)) {
             for (DWORD i = 0; i < needed / sizeof(HMODULE) && i < 256; ++i) {
                 wchar_t path[MAX_PATH] = {};
-                GetModuleFileNameExW(pi.hProcess, modules[i], path, MAX_PATH);
+                GetModuleFileNameExW(process.Get(), modules[i], path, MAX_PATH);
                 const std::wstring p = Lower(path);
                 const std::wstring name = p.substr(p.rfind(L'\\') + 1);
                 for (const wchar_t* mine : {L"vistrel.exe", L"capwell.dll", L"tolvane.dll", L"tavrin_x64.dll",
@@ -125,12 +128,10 @@ void RunViewer(const std::wstring& dir) {
         if (ours == 0) Fail(L"no module of ours seen in the viewer");
         PostMessageW(f.hwnd, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.Get(), 20000) != WAIT_OBJECT_0) {
         Fail(L"the viewer did not end after WM_CLOSE");
-        TerminateProcess(pi.hProcess, 1);
+        TerminateProcess(process.Get(), 1);
     }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 # Installs Vistrel.msi into a Wine prefix of its own (the build's test prefix
 # carries the simulated driver already, and an uninstall must not take it away),
 # checks what was installed, starts the installed viewer against the simulator,
-# uninstalls, and checks that nothing the package made is left and nothing the
-# user made is gone.
-#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR
+# upgrades it with a newer build, uninstalls, and checks that nothing the package
+# made is left and nothing the user made is gone.
+#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR WXS VERSION
 set -uo pipefail
-src=$1 bin=$2 work=$3
+src=$1 bin=$2 work=$3 wxs=$4 version=$5
 prefix="$work/prefix"
 msi="$bin/Vistrel.msi"
 fails=0
@@ -25,8 +25,18 @@ menus=("$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
        "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
 winmsi=$(winepath -w "$msi" 2>/dev/null)
 
+# The versions of Vistrel in Programs and Features (the Uninstall keys).
+installed() {
+  awk '/^\[/ { if (name == "Vistrel") print ver; name = ""; ver = ""; u = ($0 ~ /CurrentVersion\\\\Uninstall\\\\/) }
+       u && /^"DisplayName"=/ { name = substr($0, 16, length($0) - 16) }
+       u && /^"DisplayVersion"=/ { ver = substr($0, 19, length($0) - 19) }
+       END { if (name == "Vistrel") print ver }' "$WINEPREFIX/system.reg"
+}
+
 # A left-over install from an interrupted run goes first.
 run msiexec /x "$winmsi" /qn >/dev/null 2>&1
+[ -f "$work/Vistrel-next.msi" ] && run msiexec /x "$(winepath -w "$work/Vistrel-next.msi" 2>/dev/null)" /qn >/dev/null 2>&1
+[ -z "$(installed)" ] || { echo "install_test: Vistrel $(installed) is installed and cannot be removed"; exit 1; }
 
 # What the prefix holds: every file (temporary folders aside) and every registry
 # key and value of the machine and the user.
@@ -35,12 +45,13 @@ snapshot() {
   for hive in system.reg user.reg; do
     # Wine stores a time stamp after each key name; values are kept whole.
     sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' "$WINEPREFIX/$hive"
-  done | grep -v -e '^$' \
+  done | awk '/^\[/ { skip = ($0 ~ /\\\\Fonts(\\\\.*)?\]$/) } !skip' | grep -v -e '^$' \
     -e '^"DriverDateData"=' -e '^@=hex(ffff1003):' \
     -e '^\[Software\\\\Classes\\\\Installer\\\\\(Features\|Products\|UpgradeCodes\)\]$' \
     -e '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Installer\\\\\(UpgradeCodes\|UserData\\\\S-1-5-18\\\\Components\|UserData\\\\S-1-5-18\\\\Products\)\]$' \
     >"$1.reg"
-  # Left out: Wine's own device and display caches, and the empty roots of
+  # Left out: Wine's own device, display and font caches (it registers fonts
+  # the Linux machine gains at any time), and the empty roots of
   # Windows Installer's own store, which the first install into a fresh prefix
   # makes (a tablet has them already); anything below them still counts.
 }
@@ -51,6 +62,7 @@ run reg add 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application' /v Fil
 snapshot "$work/before"
 
 run msiexec /i "$winmsi" /qn ADDLOCAL=ALL >/dev/null 2>&1 || fail "msiexec /i returned $?"
+[ "$(installed)" = "$version" ] || fail "Programs and Features shows [$(installed)], $version expected"
 for f in Vistrel.exe Capwell.dll Tolvane.dll Tavrin_x64.dll Dornet.exe Merrowcom.dll \
          setting/default/balance1.csv setting/default/custom_level.csv; do
   [ -f "$dir/$f" ] || fail "not installed: $f"
@@ -68,7 +80,20 @@ pictures="$user_dir/Pictures"
 mkdir -p "$pictures"
 printf 'BM' >"$pictures/20260101_000000000.bmp"
 
-run msiexec /x "$winmsi" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
+# A newer build replaces the installed one in place, even one that raises only
+# the fourth field of the version (which Windows Installer does not compare).
+next=${version%.*}.$((${version##*.} + 1))
+next_msi="$work/Vistrel-next.msi"
+"$src/installer/build-msi.sh" "$next_msi" "$wxs" "$next" || fail "cannot build the $next package"
+winnext=$(winepath -w "$next_msi" 2>/dev/null)
+run msiexec /i "$winnext" /qn ADDLOCAL=ALL >/dev/null 2>&1 || fail "the upgrade: msiexec /i returned $?"
+got=$(installed | tr '\n' ' ')
+[ "$got" = "$next " ] || fail "installed after the upgrade: [$got], only $next expected"
+[ -f "$dir/Vistrel.exe" ] && [ -f "$dir/setting/default/balance1.csv" ] || fail "files missing after the upgrade"
+run "$bin/install_probe.exe" check "$wdir" || fail "the event source after the upgrade"
+[ -f "$user_presets/custom_level.csv" ] || fail "the upgrade removed the user's preset"
+
+run msiexec /x "$winnext" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
 [ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
 [ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
 # With the user's own files gone the prefix must be as it was.

@@ -66,7 +66,10 @@ rows Registry | grep -P '\t(SimDriverEnum|SimDriverClass)$' | grep -v -q 'Curren
 expect Property $'ALLUSERS\t1'
 expect Property $'ProductVersion\t'"$version"
 expect Property $'UpgradeCode\t{91203635-5F7A-4202-8B43-08356EE00659}'
-expect Upgrade $'{91203635-5F7A-4202-8B43-08356EE00659}\t\t'"$version"$'\t\t1\t\tWIX_UPGRADE_DETECTED'
+# Older and same-version products are replaced (1: migrate features, 512: the
+# maximum inclusive); newer ones stop the install.
+expect Upgrade $'{91203635-5F7A-4202-8B43-08356EE00659}\t\t'"$version"$'\t\t513\t\tWIX_UPGRADE_DETECTED'
+expect Upgrade $'{91203635-5F7A-4202-8B43-08356EE00659}\t'"$version"$'\t\t\t2\t\tWIX_DOWNGRADE_DETECTED'
 msiinfo suminfo "$msi" | grep -qx 'Template: x64;1033' || fail "not a 64-bit package"
 
 [ "$fails" = 0 ] && echo "msi_tables_test: all tables as expected"

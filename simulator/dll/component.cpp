@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "contract/Merrowcom.h"
-#include "controller.h"
+#include "simulator/dll/ComponentAccess.h"
+#include "simulator/dll/PanelWindow.h"
 #include "simulator/include/MerrowcomSim.h"
+#include "simulator/model/controller.h"
 
 namespace {
 
@@ -36,8 +38,11 @@ void setError(const std::string& e) {
 // Never destroyed except by MrcSim_Shutdown (its threads must not be joined during process exit).
 Controller& ctl() {
     if (Controller* c = g_ctl.load(std::memory_order_acquire)) return *c;
+    bool created = false;
+    {
     std::lock_guard<std::mutex> lk(g_mu);
     if (!g_ctl.load(std::memory_order_relaxed)) {
+        created = true;
         mrcsim::Scenario s;
 #if defined(_WIN32)
         const wchar_t* path = _wgetenv(L"MERROWCOM_SCENARIO");  // any file name, not only the ANSI ones
@@ -54,7 +59,10 @@ Controller& ctl() {
         }
         g_ctl.store(new Controller(s), std::memory_order_release);
     }
-    return *g_ctl.load(std::memory_order_relaxed);
+    }
+    // after the lock: the panel's thread reads the controller at once
+    if (created) mrcsim::StartPanelFromEnvironment();
+    return *g_ctl.load(std::memory_order_acquire);
 }
 
 class DeviceUtilImpl final : public merrowcom::DeviceUtil {
@@ -387,6 +395,7 @@ int32_t MrcSim_GetFirmwareImage(void* buffer, uint32_t capacity, uint32_t* lengt
 }
 
 int32_t MrcSim_Shutdown(void) {
+    (void)MrcSim_PanelStop();  // it reads the controller
     Controller* c;
     {
         std::lock_guard<std::mutex> lk(g_mu);
@@ -397,4 +406,25 @@ int32_t MrcSim_Shutdown(void) {
     return 0;
 }
 
+#if !defined(_WIN32)
+// The panel needs a screen: the native build has none.
+int32_t MrcSim_PanelStart(const MrcSimPanel*) {
+    setError("no screen in the native build");
+    return -1;
+}
+int32_t MrcSim_PanelStop(void) { return 0; }
+int32_t MrcSim_PanelSnapshot(const char*) {
+    setError("no screen in the native build");
+    return -1;
+}
+#endif
+
 }  // extern "C"
+
+namespace mrcsim {
+Controller& TheController() { return ctl(); }
+void SetErrorText(const std::string& text) { setError(text); }
+#if !defined(_WIN32)
+void StartPanelFromEnvironment() {}
+#endif
+}  // namespace mrcsim

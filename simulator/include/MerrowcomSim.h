@@ -131,6 +131,27 @@ int32_t MrcSim_PutFile(const char* name, const void* data, uint32_t length);
 /* The image made active by the last "fw_update swap". Same conventions as MrcSim_GetFile. */
 int32_t MrcSim_GetFirmwareImage(void* buffer, uint32_t capacity, uint32_t* length);
 
+/* The simulated panel: what the tablet's panel would show. tablet_*: the screen area that stands
+ * for the tablet's panel (all 0: the primary monitor); it is fitted into the controller's output
+ * size as the capture library fits the display (one scale, centred) and the video plane's picture
+ * is put wherever it has the key colour 0x000300 inside the plane's rectangle. mirror_*: where the
+ * mirror window showing the result goes (all 0: the first monitor that does not overlap the
+ * tablet's area; no mirror window when there is none, or with no_mirror 1). It must lie outside
+ * the tablet's area, so that screen copies there keep the key colour. period_ms: composition
+ * period (0: 20 ms). Windows only (-1 natively). */
+typedef struct MrcSimPanel {
+    int32_t tablet_left, tablet_top, tablet_right, tablet_bottom;
+    int32_t mirror_left, mirror_top, mirror_right, mirror_bottom;
+    uint32_t period_ms;
+    uint32_t no_mirror;
+} MrcSimPanel;
+int32_t MrcSim_PanelStart(const MrcSimPanel* setup); /* NULL: all defaults; -1 when already shown */
+int32_t MrcSim_PanelStop(void);
+/* Writes what the panel shows now (composed at this moment, over the started panel's tablet area,
+ * or the primary monitor when none is started) as a 24-bit BMP file at `path` (UTF-8), at the
+ * controller's output size. */
+int32_t MrcSim_PanelSnapshot(const char* path);
+
 /* Stops the controller's threads and frees it (the next call starts a fresh one). For a tidy end
  * of a test process; never needed otherwise. */
 int32_t MrcSim_Shutdown(void);

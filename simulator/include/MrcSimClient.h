@@ -17,7 +17,7 @@ namespace mrcsim {
     X(Reset) X(LoadScenarioFile) X(Update) X(LastError) X(SetHdmi) X(GetHdmi) X(FailCommand)          \
     X(FailSend) X(MarkLost) X(FailRegister) X(FailStartup) X(ClearFaults) X(Emit) X(Advance) X(NowMs) \
     X(WaitIdle) X(RecordCount) X(RecordGet) X(RecordClear) X(Peek) X(Poke) X(GetStatus) X(GetFile)    \
-    X(PutFile) X(GetFirmwareImage) X(Shutdown)
+    X(PutFile) X(GetFirmwareImage) X(Shutdown) X(PanelStart) X(PanelStop) X(PanelSnapshot)
 
 struct Client {
 #define MRCSIM_CLIENT_MEMBER(name) decltype(&::MrcSim_##name) name = nullptr;

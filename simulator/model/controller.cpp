@@ -571,6 +571,7 @@ void Controller::setStateLocked(std::uint32_t s) {
 
 std::uint64_t Controller::pictureFrameLocked() const {
     if (state_ == kStatePaused) return frozen_frame_;
+    if (sc_.hdmi.still) return still_frame_;
     return pictureFrameAtLocked(static_cast<double>(clockMsLocked()));
 }
 
@@ -805,7 +806,11 @@ std::uint32_t Controller::hdmiEventWordLocked(const HdmiInput& in, bool hdcp_cha
 
 void Controller::applyHdmiLocked(const HdmiInput& in, bool emit_events) {
     const HdmiInput old = sc_.hdmi;
+    if (in.still && !old.still) still_frame_ = pictureFrameLocked();  // taken before the input changes
     sc_.hdmi = in;
+    HdmiInput old_timing = old, new_timing = in;
+    old_timing.still = new_timing.still = false;
+    if (old_timing == new_timing) return;  // a source that holds its picture changes nothing on the cable
     const bool old_pic = old.kind == HdmiInput::Kind::Signal;
     const bool new_pic = in.kind == HdmiInput::Kind::Signal;
     if (!emit_events) return;
@@ -1206,6 +1211,30 @@ std::vector<std::uint8_t> Controller::firmwareImage() const {
     std::lock_guard<std::mutex> lk(mu_);
     return active_image_;
 }
+PanelState Controller::PanelNow() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    PanelState p;
+    auto word = [this](std::uint32_t address) {
+        const std::size_t i = (address - kPlaneBaseEnb) / 4u;
+        return i < draw_snapshot_.size() ? draw_snapshot_[i] : 0u;
+    };
+    auto as_int = [&](std::uint32_t address) { return static_cast<std::int32_t>(word(address)); };
+    p.plane.base_on = word(kPlaneBaseEnb) != 0;
+    p.plane.video_on = word(kPlaneVideoEnb) != 0;
+    p.plane.dst_x = as_int(kPlaneDst), p.plane.dst_y = as_int(kPlaneDst + 4);
+    p.plane.dst_w = as_int(kPlaneDst + 8), p.plane.dst_h = as_int(kPlaneDst + 12);
+    p.plane.src_x = as_int(kPlaneSrc), p.plane.src_y = as_int(kPlaneSrc + 4);
+    p.plane.src_w = as_int(kPlaneSrc + 8), p.plane.src_h = as_int(kPlaneSrc + 12);
+    p.plane.angle = as_int(kPlaneAngle);
+    p.output_width = sc_.output_width;
+    p.output_height = sc_.output_height;
+    p.input = sc_.hdmi;
+    p.content = PlaneContent(p.plane, p.input);
+    p.frame = pictureFrameLocked();
+    p.playback_state = state_;
+    return p;
+}
+
 ControllerStatus Controller::status() const {
     std::lock_guard<std::mutex> lk(mu_);
     ControllerStatus s = st_;

@@ -25,6 +25,7 @@
 
 #include "contract/Merrowcom.h"
 #include "pattern.h"
+#include "simulator/model/PanelComposer.h"
 #include "protocol.h"
 #include "scenario.h"
 
@@ -119,6 +120,8 @@ public:
     void putFile(const std::string& name, const std::vector<std::uint8_t>& data);
     std::vector<std::uint8_t> firmwareImage() const;
     ControllerStatus status() const;
+    // The video plane as the last draw request left it, with what it carries now.
+    PanelState PanelNow() const;
     // Waits (real time) until no message is waiting to be run or delivered; for tests.
     bool waitIdle(std::uint32_t timeout_ms);
 
@@ -207,6 +210,7 @@ private:
     bool session_open_ = false;
     std::uint32_t state_ = kStateLive;
     std::uint64_t frozen_frame_ = 0;
+    std::uint64_t still_frame_ = 0;  // the input frame a still source holds
     std::uint64_t clock_origin_ms_ = 0;  // steady ms at scenario start
     std::uint64_t manual_now_ms_ = 0;
     std::uint64_t picture_origin_ms_ = 0;  // clock ms when the current input started

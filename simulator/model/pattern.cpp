@@ -13,6 +13,28 @@ const std::uint8_t kFont[10][5] = {
 };
 constexpr int kDigits = 8;
 
+// 3 x 5 capitals and signs of the caption (bit 4 is the left column).
+struct Glyph {
+    char c;
+    std::uint8_t rows[5];
+};
+constexpr Glyph kLetters[] = {
+    {'A', {2, 5, 7, 5, 5}}, {'B', {6, 5, 6, 5, 6}}, {'C', {3, 4, 4, 4, 3}}, {'D', {6, 5, 5, 5, 6}},
+    {'E', {7, 4, 6, 4, 7}}, {'F', {7, 4, 6, 4, 4}}, {'G', {3, 4, 5, 5, 3}}, {'H', {5, 5, 7, 5, 5}},
+    {'I', {7, 2, 2, 2, 7}}, {'K', {5, 5, 6, 5, 5}}, {'L', {4, 4, 4, 4, 7}}, {'M', {5, 7, 7, 5, 5}},
+    {'N', {6, 5, 5, 5, 5}}, {'O', {7, 5, 5, 5, 7}}, {'P', {6, 5, 6, 4, 4}}, {'R', {6, 5, 6, 5, 5}},
+    {'S', {3, 4, 2, 1, 6}}, {'T', {7, 2, 2, 2, 2}}, {'U', {5, 5, 5, 5, 7}}, {'V', {5, 5, 5, 5, 2}},
+    {'W', {5, 5, 7, 7, 5}}, {'X', {5, 5, 2, 5, 5}}, {'Y', {5, 5, 2, 2, 2}}, {'.', {0, 0, 0, 0, 2}},
+    {':', {0, 2, 0, 2, 0}}, {'-', {0, 0, 7, 0, 0}}, {'/', {1, 1, 2, 4, 4}},
+};
+
+const std::uint8_t* GlyphRows(char c) {
+    if (c >= '0' && c <= '9') return kFont[c - '0'];
+    for (const Glyph& g : kLetters)
+        if (g.c == c) return g.rows;
+    return nullptr;  // space and anything unknown stay blank
+}
+
 struct Rgb {
     std::uint8_t r, g, b;
 };
@@ -70,6 +92,8 @@ std::uint32_t bytesPerPixel(std::uint32_t format) { return format == 3 ? 2u : 3u
 std::uint32_t rowBytes(std::uint32_t width, std::uint32_t format) {
     return (width * bytesPerPixel(format) + 3u) / 4u * 4u;
 }
+
+std::uint32_t PatternRenderer::CaptionCell(std::uint32_t height) { return std::max<std::uint32_t>(1u, height / 90u); }
 
 std::uint32_t PatternRenderer::bandTop(std::uint32_t height) { return height * 8u / 10u; }
 
@@ -162,6 +186,24 @@ void PatternRenderer::render(std::uint64_t frame, std::uint32_t w, std::uint32_t
                     if (x0 + cell <= w && y0 + cell <= h)
                         fillRect(dst, stride, format, w, x0, y0, x0 + cell, y0 + cell, 255, 255, 255);
                 }
+    }
+    // caption on a black box at the top-left
+    if (!caption_.empty()) {
+        const std::uint32_t c = CaptionCell(h);
+        const auto n = static_cast<std::uint32_t>(caption_.size());
+        const std::uint32_t bw = std::min(w, c * (4 * n + 3)), bh = std::min(h, c * 7);
+        fillRect(dst, stride, format, w, 0, 0, bw, bh, 0, 0, 0);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint8_t* rows = GlyphRows(caption_[i]);
+            if (rows == nullptr) continue;
+            for (std::uint32_t row = 0; row < 5; ++row)
+                for (std::uint32_t col = 0; col < 3; ++col)
+                    if (rows[row] & (4u >> col)) {
+                        const std::uint32_t x0 = c * (2 + 4 * i + col), y0 = c * (1 + row);
+                        if (x0 + c <= w && y0 + c <= h)
+                            fillRect(dst, stride, format, w, x0, y0, x0 + c, y0 + c, 255, 255, 255);
+                    }
+        }
     }
     // moving marker
     const std::uint32_t side = markerSide(h);

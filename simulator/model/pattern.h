@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace mrcsim {
@@ -22,6 +23,12 @@ public:
     void render(std::uint64_t frame, std::uint32_t width, std::uint32_t height, std::uint32_t format,
                 std::uint8_t* dst, std::ptrdiff_t stride);
 
+    // A line of text drawn white on black at the picture's top-left in every later frame ("" for
+    // none): digits, capitals, space, '.', ':', '-' and '/'.
+    void SetCaption(const std::string& text) { caption_ = text; }
+    // Cell size of the caption's 3 x 5 glyphs at a picture height, for tests.
+    static std::uint32_t CaptionCell(std::uint32_t height);
+
     // Geometry, for tests.
     static std::uint32_t markerX(std::uint64_t frame, std::uint32_t width, std::uint32_t height);
     static std::uint32_t markerSide(std::uint32_t height);
@@ -38,6 +45,7 @@ private:
 
     std::uint32_t bg_w_ = 0, bg_h_ = 0, bg_format_ = 0;
     std::vector<std::uint8_t> bg_;  // top-down, rowBytes apart
+    std::string caption_;
 };
 
 }  // namespace mrcsim

@@ -20,10 +20,12 @@ struct HdmiInput {
     std::uint32_t format = 1;      // 1 RGB, 2 YUV 4:4:4, 3 YUV 4:2:2, 4 YUV 4:2:0
     std::uint32_t bit_depth = 8;
     bool hdcp = false;
+    bool still = false;            // the source holds its picture (a paused player): no HDMI change
 
     bool operator==(const HdmiInput& o) const {
         return kind == o.kind && width == o.width && height == o.height && fps_code == o.fps_code &&
-               scan == o.scan && format == o.format && bit_depth == o.bit_depth && hdcp == o.hdcp;
+               scan == o.scan && format == o.format && bit_depth == o.bit_depth && hdcp == o.hdcp &&
+               still == o.still;
     }
     bool operator!=(const HdmiInput& o) const { return !(*this == o); }
 };

@@ -65,7 +65,7 @@ bool boolean(const json& v, const std::string& where) {
 }
 
 void parseHdmi(const json& j, HdmiInput& h, const std::string& where) {
-    checkKeys(j, where, {"state", "width", "height", "fps_code", "scan", "format", "bit_depth", "hdcp"});
+    checkKeys(j, where, {"state", "width", "height", "fps_code", "scan", "format", "bit_depth", "hdcp", "still"});
     if (j.contains("state")) {
         const std::string s = j["state"].is_string() ? j["state"].get<std::string>() : "";
         if (s == "no_cable")
@@ -103,6 +103,7 @@ void parseHdmi(const json& j, HdmiInput& h, const std::string& where) {
     }
     if (j.contains("bit_depth")) h.bit_depth = static_cast<std::uint32_t>(toInt(j["bit_depth"], where + ".bit_depth", 0, 255));
     if (j.contains("hdcp")) h.hdcp = boolean(j["hdcp"], where + ".hdcp");
+    if (j.contains("still")) h.still = boolean(j["still"], where + ".still");
 }
 
 CommandFault parseCommandFault(const json& j, const std::string& where) {
