@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine xvfb xauth
           googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev git python3
           wixl msitools)
+# A Japanese font with line spacing like the viewer's "Meiryo", for its screens
+# under Wine (tools/shots/).
+packages+=(fonts-noto-cjk)
 
 missing=()
 for p in "${packages[@]}"; do
