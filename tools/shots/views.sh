@@ -68,10 +68,10 @@ for lang in ${SHOTS_LANGS:-en:C.UTF-8 ja:ja_JP.UTF-8 fr:fr_FR.UTF-8}; do
   code=${lang%%:*}
   sync="$out/sync-$code"
   rm -rf "$sync" && mkdir -p "$sync"
-  specs=()
-  for s in "${states[@]}"; do specs+=("${s#*:}"); done
+  state_args=()
+  for s in "${states[@]}"; do state_args+=("${s#*:}"); done
   LOCPATH="$locales" LANG="${lang#*:}" LC_ALL="${lang#*:}" DISPLAY="$display" \
-    "$root/tools/wine-run.sh" --prefix "$prefix" "$host" "Z:${sync//\//\\}" "${specs[@]}" \
+    "$root/tools/wine-run.sh" --prefix "$prefix" "$host" "Z:${sync//\//\\}" "${state_args[@]}" \
     >"$out/host-$code.log" 2>&1 &
   pid=$!
   i=1
