@@ -1,6 +1,10 @@
-#include "ModeQuery.h"
+#include "tabletprobe/ModeQuery.h"
 
+#include <atomic>
 #include <mutex>
+
+#include "winkit/Com.h"
+#include "winkit/Sync.h"
 
 namespace Tavrin {
 
@@ -9,24 +13,6 @@ const IID kIidViewSettingsInterop = {0x3694dbf9, 0x8f68, 0x44be, {0x8f, 0xf5, 0x
 const IID kIidViewSettings = {0xc63657f6, 0x8850, 0x470d, {0x88, 0xf8, 0x45, 0x5e, 0x16, 0xea, 0x2c, 0x26}};
 
 namespace {
-
-// Releases the interface it holds when it goes out of scope.
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() {
-        if (p_) p_->Release();
-    }
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    void** out() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
 
 template <class Fn>
 Fn Resolve(HMODULE module, const char* name) {
@@ -42,13 +28,13 @@ Attempt TryOnce(HWND window, const WinRtApi& api, int32_t& mode) {
     const UINT32 length = static_cast<UINT32>(sizeof(kViewSettingsClass) / sizeof(wchar_t) - 1);
     if (FAILED(api.createStringReference(kViewSettingsClass, length, &header, &class_id))) return Attempt::kRetry;
 
-    ComRef<IViewSettingsInterop> interop;
-    if (FAILED(api.getActivationFactory(class_id, kIidViewSettingsInterop, interop.out()))) return Attempt::kRetry;
-    if (!interop.get()) return Attempt::kGiveUp;
+    winkit::ComPtr<IViewSettingsInterop> interop;
+    if (FAILED(api.getActivationFactory(class_id, kIidViewSettingsInterop, interop.PutVoid()))) return Attempt::kRetry;
+    if (!interop.Get()) return Attempt::kGiveUp;
 
-    ComRef<IViewSettings> settings;
-    if (FAILED(interop->GetForWindow(window, kIidViewSettings, settings.out()))) return Attempt::kRetry;
-    if (!settings.get()) return Attempt::kGiveUp;
+    winkit::ComPtr<IViewSettings> settings;
+    if (FAILED(interop->GetForWindow(window, kIidViewSettings, settings.PutVoid()))) return Attempt::kRetry;
+    if (!settings.Get()) return Attempt::kGiveUp;
 
     int32_t interaction = 0;
     if (FAILED(settings->get_UserInteractionMode(&interaction))) return Attempt::kRetry;
@@ -58,21 +44,31 @@ Attempt TryOnce(HWND window, const WinRtApi& api, int32_t& mode) {
 
 }  // namespace
 
+namespace {
+// Namespace-scope and constant-initialised: a function-local static's guard
+// would leave the runtime's synchronisation objects behind at unload.
+WinRtApi g_system_api;
+winkit::Mutex g_resolve_lock;
+std::atomic<bool> g_resolved{false};
+}  // namespace
+
 const WinRtApi& SystemWinRt() {
-    static WinRtApi api;
-    static std::once_flag once;
-    std::call_once(once, [] {
+    if (g_resolved.load(std::memory_order_acquire)) return g_system_api;
+    std::lock_guard<winkit::Mutex> lock(g_resolve_lock);
+    if (!g_resolved.load(std::memory_order_relaxed)) {
         // combase.dll is a known DLL, so loading it by name cannot pick up a
         // planted copy; it stays loaded for the life of the process.
-        HMODULE combase = LoadLibraryW(L"combase.dll");
-        if (!combase) return;
-        api.createStringReference =
-            Resolve<decltype(WinRtApi::createStringReference)>(combase, "WindowsCreateStringReference");
-        api.getActivationFactory =
-            Resolve<decltype(WinRtApi::getActivationFactory)>(combase, "RoGetActivationFactory");
-        if (!api.createStringReference || !api.getActivationFactory) api = WinRtApi{};
-    });
-    return api;
+        if (const HMODULE combase = LoadLibraryW(L"combase.dll")) {
+            WinRtApi api;
+            api.createStringReference =
+                Resolve<decltype(WinRtApi::createStringReference)>(combase, "WindowsCreateStringReference");
+            api.getActivationFactory =
+                Resolve<decltype(WinRtApi::getActivationFactory)>(combase, "RoGetActivationFactory");
+            if (api.createStringReference && api.getActivationFactory) g_system_api = api;
+        }
+        g_resolved.store(true, std::memory_order_release);
+    }
+    return g_system_api;
 }
 
 int32_t QueryInteractionMode(HWND window, const WinRtApi& api) {

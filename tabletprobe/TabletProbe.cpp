@@ -17,9 +17,10 @@
 #include <new>
 #include <string>
 
-#include "ModeQuery.h"
+#include "tabletprobe/ModeQuery.h"
+#include "winkit/Handle.h"
 #if defined(TAVRIN_TEST_HOOKS)
-#include "TestHooks.h"
+#include "tabletprobe/TestHooks.h"
 #endif
 
 namespace {
@@ -32,7 +33,9 @@ std::atomic<ModeQuery> g_query{&SystemModeQuery};
 std::atomic<HWND> g_notify{nullptr};
 std::atomic<HWND> g_hidden{nullptr};
 std::atomic<UINT> g_change_message{0};
-HANDLE g_thread = nullptr;  // caller's thread only
+// Caller's thread only. A handle rather than a winkit::Thread: a probe thread
+// that does not end within the finalisation bound is let go, not joined.
+winkit::UniqueHandle g_thread;
 
 // Probe thread only.
 int32_t g_last_mode = -1;
@@ -159,13 +162,12 @@ extern "C" int32_t TAVRINAPI InitTavrin(TavrinWindow notify_window, const Tavrin
         delete name;
         return 0;
     }
-    g_thread = reinterpret_cast<HANDLE>(thread);
+    g_thread.Reset(reinterpret_cast<HANDLE>(thread));
 
     for (;;) {
         if (g_hidden.load()) return 1;
-        if (WaitForSingleObject(g_thread, 1) != WAIT_TIMEOUT) {
-            CloseHandle(g_thread);
-            g_thread = nullptr;
+        if (WaitForSingleObject(g_thread.Get(), 1) != WAIT_TIMEOUT) {
+            g_thread.Reset();
             return 0;
         }
     }
@@ -179,9 +181,8 @@ extern "C" int32_t TAVRINAPI FinalizeTavrin(void) {
     // hold the caller beyond the 5-second bound. WM_CLOSE destroys the window
     // on its own thread, whose WM_DESTROY then ends the loop.
     PostMessageW(g_hidden.load(), WM_CLOSE, 0, 0);
-    const bool ended = WaitForSingleObject(g_thread, kFinalizeWaitMs) == WAIT_OBJECT_0;
-    CloseHandle(g_thread);
-    g_thread = nullptr;
+    const bool ended = WaitForSingleObject(g_thread.Get(), kFinalizeWaitMs) == WAIT_OBJECT_0;
+    g_thread.Reset();
     // The window is gone with the thread; a stale handle could name another
     // window later.
     if (ended) g_hidden = nullptr;

@@ -75,10 +75,11 @@ inline void DeleteMemoryDc(HDC dc) noexcept { DeleteDC(dc); }
 inline void DestroyWindowFn(HWND w) noexcept { DestroyWindow(w); }
 inline void DestroyMenuFn(HMENU m) noexcept { DestroyMenu(m); }
 inline void LocalFreeFn(HLOCAL p) noexcept { LocalFree(p); }
+inline void DeregisterEventSourceFn(HANDLE h) noexcept { DeregisterEventSource(h); }
 
 struct FindHandle {
     using Type = HANDLE;
-    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }  // not a constant expression
     static bool IsValid(HANDLE v) noexcept { return v != nullptr && v != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE v) noexcept { FindClose(v); }
 };
@@ -91,6 +92,8 @@ using UniqueFindHandle = Unique<traits::FindHandle>;
 using UniqueRegKey = Unique<traits::NullIsEmpty<HKEY, traits::CloseRegKey>>;
 using UniqueModule = Unique<traits::NullIsEmpty<HMODULE, traits::ReleaseModule>>;
 using UniqueLocal = Unique<traits::NullIsEmpty<HLOCAL, traits::LocalFreeFn>>;
+// An event-log source from RegisterEventSourceW.
+using UniqueEventSource = Unique<traits::NullIsEmpty<HANDLE, traits::DeregisterEventSourceFn>>;
 // A window this code created and destroys (not one it borrows).
 using UniqueWindow = Unique<traits::NullIsEmpty<HWND, traits::DestroyWindowFn>>;
 using UniqueMenu = Unique<traits::NullIsEmpty<HMENU, traits::DestroyMenuFn>>;

@@ -1,6 +1,6 @@
 // Lock order: AudioPassThrough::mutex_ before Shared::mutex. The audio thread
 // takes only Shared::mutex.
-#include "AudioPassThrough.h"
+#include "capture/audio/AudioPassThrough.h"
 
 #include <audioclient.h>
 #include <mmdeviceapi.h>
@@ -16,6 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "winkit/Com.h"
+#include "winkit/Handle.h"
+
 namespace Capwell::Lib {
 
 namespace {
@@ -28,63 +31,18 @@ const PROPERTYKEY kKeyInterfaceName = {{0x026e516e, 0xb814, 0x414b, {0x83, 0xcd,
 constexpr size_t kMaxNameLength = 256;
 constexpr UINT32 kLineLevel = 2;  // EndpointFormFactor LineLevel
 
-class Handle {
-public:
-    Handle() = default;
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() { Reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return h_; }
-    void Reset(HANDLE h = nullptr) {
-        if (h_) CloseHandle(h_);
-        h_ = h;
-    }
-
-private:
-    HANDLE h_ = nullptr;
-};
-
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() { Reset(); }
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** out() {
-        Reset();
-        return &p_;
-    }
-    void** void_out() { return reinterpret_cast<void**>(out()); }
-    void Reset(T* p = nullptr) {
-        if (p_) p_->Release();
-        p_ = p;
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-struct CoTaskFree {
-    void operator()(void* p) const { CoTaskMemFree(p); }
-};
-using FormatPtr = std::unique_ptr<WAVEFORMATEX, CoTaskFree>;
+using FormatPtr = winkit::CoTaskMem<WAVEFORMATEX>;
 
 }  // namespace
 
 struct AudioPassThrough::Shared {
-    explicit Shared(IMMDeviceEnumerator* e) : enumerator(e) {
-        if (enumerator) enumerator->AddRef();
+    explicit Shared(IMMDeviceEnumerator* e) {
+        if (e) e->AddRef();
+        enumerator.Reset(e);
     }
-    ~Shared() {
-        if (enumerator) enumerator->Release();
-    }
-    IMMDeviceEnumerator* const enumerator;
+    winkit::ComPtr<IMMDeviceEnumerator> enumerator;  // set once, before any thread
 
-    mutable std::mutex mutex;  // guards what follows
+    mutable winkit::Mutex mutex;  // guards what follows
     AudioEndpointInfo capture;
     AudioEndpointInfo playback;
     HRESULT last_result = S_OK;
@@ -93,9 +51,11 @@ struct AudioPassThrough::Shared {
 struct AudioPassThrough::Run {
     std::atomic<int> running{1};
     std::atomic<bool> ended{false};
-    Handle done;    // auto-reset, signalled when the thread ends
-    Handle wake;    // manual-reset, set by Stop() so the loop need not wait out its event
-    Handle thread;
+    winkit::UniqueHandle done;  // auto-reset, signalled when the thread ends
+    winkit::UniqueHandle wake;  // manual-reset, set by Stop() so the loop need not wait out its event
+    // Not a winkit::Thread: Stop() may leave a thread that will not end in time
+    // running on its own, which a joinable thread object cannot do.
+    winkit::UniqueHandle thread;
 };
 
 namespace {
@@ -139,8 +99,8 @@ public:
     ~Session() {
         // Stop both clients when they exist, then everything is released by
         // the members' destructors.
-        if (render_client_.get()) render_client_->Stop();
-        if (capture_client_.get()) capture_client_->Stop();
+        if (render_client_.Get()) render_client_->Stop();
+        if (capture_client_.Get()) capture_client_->Stop();
     }
 
     HRESULT Execute(IMMDeviceEnumerator* given) {
@@ -150,11 +110,11 @@ public:
             enumerator_.Reset(given);
         } else {
             hr = CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
-                                  enumerator_.void_out());
+                                  enumerator_.PutVoid());
             if (FAILED(hr)) return hr;
         }
         playback_event_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        if (!playback_event_.get()) return HRESULT_FROM_WIN32(GetLastError());
+        if (!playback_event_.Get()) return HRESULT_FROM_WIN32(GetLastError());
 
         if (FAILED(hr = OpenCapture())) return hr;
         if (FAILED(hr = OpenPlayback())) return hr;
@@ -166,66 +126,62 @@ public:
 
 private:
     HRESULT OpenCapture() {
-        ComRef<IMMDeviceCollection> endpoints;
-        HRESULT hr = enumerator_->EnumAudioEndpoints(eCapture, DEVICE_STATE_ACTIVE, endpoints.out());
+        winkit::ComPtr<IMMDeviceCollection> endpoints;
+        HRESULT hr = enumerator_->EnumAudioEndpoints(eCapture, DEVICE_STATE_ACTIVE, endpoints.Put());
         if (FAILED(hr)) return hr;
         UINT count = 0;
         if (FAILED(hr = endpoints->GetCount(&count))) return hr;
 
-        ComRef<IMMDevice> line;
-        for (UINT i = 0; i < count && !line.get(); ++i) {
-            ComRef<IMMDevice> device;
-            ComRef<IPropertyStore> store;
+        winkit::ComPtr<IMMDevice> line;
+        for (UINT i = 0; i < count && !line.Get(); ++i) {
+            winkit::ComPtr<IMMDevice> device;
+            winkit::ComPtr<IPropertyStore> store;
             // An endpoint that cannot be asked is not the one we look for.
-            if (FAILED(endpoints->Item(i, device.out())) || !device.get()) continue;
-            if (FAILED(device->OpenPropertyStore(STGM_READ, store.out())) || !store.get()) continue;
-            if (ReadFormFactor(store.get()) != kLineLevel) continue;
-            Remember(store.get(), shared_.capture);
-            line.Reset(device.get());
-            device.get()->AddRef();
+            if (FAILED(endpoints->Item(i, device.Put())) || !device.Get()) continue;
+            if (FAILED(device->OpenPropertyStore(STGM_READ, store.Put())) || !store.Get()) continue;
+            if (ReadFormFactor(store.Get()) != kLineLevel) continue;
+            Remember(store.Get(), shared_.capture);
+            line.Reset(device.Get());
+            device.Get()->AddRef();
         }
-        if (!line.get()) return E_FAIL;
+        if (!line.Get()) return E_FAIL;
 
-        if (FAILED(hr = line->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, capture_client_.void_out())))
+        if (FAILED(hr = line->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, capture_client_.PutVoid())))
             return hr;
-        WAVEFORMATEX* mix = nullptr;
-        if (FAILED(hr = capture_client_->GetMixFormat(&mix))) return hr;
-        mix_.reset(mix);
-        if (!mix_ || mix_->nChannels == 0 || mix_->wBitsPerSample < 8) return E_UNEXPECTED;
-        frame_bytes_ = (mix_->wBitsPerSample / 8u) * mix_->nChannels;
+        if (FAILED(hr = capture_client_->GetMixFormat(mix_.Put()))) return hr;
+        if (!mix_.Get() || mix_.Get()->nChannels == 0 || mix_.Get()->wBitsPerSample < 8) return E_UNEXPECTED;
+        frame_bytes_ = (mix_.Get()->wBitsPerSample / 8u) * mix_.Get()->nChannels;
         if (FAILED(hr = capture_client_->Initialize(AUDCLNT_SHAREMODE_SHARED, 0, AudioPassThrough::kBufferDuration, 0,
-                                                    mix_.get(), nullptr)))
+                                                    mix_.Get(), nullptr)))
             return hr;
         UINT32 capture_frames = 0;
         if (FAILED(hr = capture_client_->GetBufferSize(&capture_frames))) return hr;
-        return capture_client_->GetService(__uuidof(IAudioCaptureClient), capture_.void_out());
+        return capture_client_->GetService(__uuidof(IAudioCaptureClient), capture_.PutVoid());
     }
 
     HRESULT OpenPlayback() {
-        ComRef<IMMDevice> device;
-        HRESULT hr = enumerator_->GetDefaultAudioEndpoint(eRender, eConsole, device.out());
+        winkit::ComPtr<IMMDevice> device;
+        HRESULT hr = enumerator_->GetDefaultAudioEndpoint(eRender, eConsole, device.Put());
         if (FAILED(hr)) return hr;
-        ComRef<IPropertyStore> store;
-        if (FAILED(hr = device->OpenPropertyStore(STGM_READ, store.out()))) return hr;
-        Remember(store.get(), shared_.playback);
+        winkit::ComPtr<IPropertyStore> store;
+        if (FAILED(hr = device->OpenPropertyStore(STGM_READ, store.Put()))) return hr;
+        Remember(store.Get(), shared_.playback);
         store.Reset();
 
-        if (FAILED(hr = device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, render_client_.void_out())))
+        if (FAILED(hr = device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, render_client_.PutVoid())))
             return hr;
         // No conversion is done: the playback side must take the capture
         // format. A closest-match answer is let through to Initialize, which
         // then decides.
-        WAVEFORMATEX* closest = nullptr;
-        hr = render_client_->IsFormatSupported(AUDCLNT_SHAREMODE_SHARED, mix_.get(), &closest);
-        closest_.reset(closest);
+        hr = render_client_->IsFormatSupported(AUDCLNT_SHAREMODE_SHARED, mix_.Get(), closest_.Put());
         if (FAILED(hr)) return hr;
         if (FAILED(hr = render_client_->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_EVENTCALLBACK,
-                                                   AudioPassThrough::kBufferDuration, 0, mix_.get(), nullptr)))
+                                                   AudioPassThrough::kBufferDuration, 0, mix_.Get(), nullptr)))
             return hr;
-        if (FAILED(hr = render_client_->SetEventHandle(playback_event_.get()))) return hr;
+        if (FAILED(hr = render_client_->SetEventHandle(playback_event_.Get()))) return hr;
         if (FAILED(hr = render_client_->GetBufferSize(&render_frames_))) return hr;
         if (render_frames_ == 0) return E_UNEXPECTED;
-        return render_client_->GetService(__uuidof(IAudioRenderClient), render_.void_out());
+        return render_client_->GetService(__uuidof(IAudioRenderClient), render_.PutVoid());
     }
 
     void Remember(IPropertyStore* store, AudioEndpointInfo& into) {
@@ -251,7 +207,7 @@ private:
             render_->ReleaseBuffer(0, 0);
             return hr;
         }
-        FillSilence(*mix_, dst + size_t{written} * frame_bytes_, size_t{render_frames_ - written} * frame_bytes_);
+        FillSilence(*mix_.Get(), dst + size_t{written} * frame_bytes_, size_t{render_frames_ - written} * frame_bytes_);
         return render_->ReleaseBuffer(render_frames_, 0);
     }
 
@@ -274,7 +230,7 @@ private:
         const size_t copy_bytes = size_t{copied} * frame_bytes_;
         const size_t rest_bytes = size_t{frames - copied} * frame_bytes_;
         if (silent) {
-            FillSilence(*mix_, dst, copy_bytes);
+            FillSilence(*mix_.Get(), dst, copy_bytes);
         } else {
             memcpy(dst, data, copy_bytes);
         }
@@ -282,7 +238,7 @@ private:
         carry_offset_ = 0;
         if (rest_bytes) {
             if (silent) {
-                FillSilence(*mix_, carry_.data(), rest_bytes);
+                FillSilence(*mix_.Get(), carry_.data(), rest_bytes);
             } else {
                 memcpy(carry_.data(), data + copy_bytes, rest_bytes);
             }
@@ -293,7 +249,7 @@ private:
     UINT32 CarryFrames() const { return static_cast<UINT32>((carry_.size() - carry_offset_) / frame_bytes_); }
 
     HRESULT CopyLoop() {
-        const HANDLE waits[2] = {playback_event_.get(), run_.wake.get()};
+        const HANDLE waits[2] = {playback_event_.Get(), run_.wake.Get()};
         while (run_.running.load() == 1) {
             const DWORD w = WaitForMultipleObjects(2, waits, FALSE, AudioPassThrough::kPlaybackWaitMs);
             if (w == WAIT_OBJECT_0 + 1) break;  // Stop()
@@ -335,14 +291,14 @@ private:
     AudioPassThrough::Run& run_;
     // Declared so that services go before their clients, and the clients
     // before the formats and the event they were given.
-    Handle playback_event_;
+    winkit::UniqueHandle playback_event_;
     FormatPtr mix_;
     FormatPtr closest_;
-    ComRef<IMMDeviceEnumerator> enumerator_;
-    ComRef<IAudioClient> capture_client_;
-    ComRef<IAudioClient> render_client_;
-    ComRef<IAudioCaptureClient> capture_;
-    ComRef<IAudioRenderClient> render_;
+    winkit::ComPtr<IMMDeviceEnumerator> enumerator_;
+    winkit::ComPtr<IAudioClient> capture_client_;
+    winkit::ComPtr<IAudioClient> render_client_;
+    winkit::ComPtr<IAudioCaptureClient> capture_;
+    winkit::ComPtr<IAudioRenderClient> render_;
     UINT32 render_frames_ = 0;
     size_t frame_bytes_ = 0;
     std::vector<BYTE> carry_;  // frames of the last capture packet that did not fit
@@ -359,7 +315,7 @@ unsigned __stdcall AudioThread(void* p) {
     if (com) {
         try {
             Session session(shared, run);
-            hr = session.Execute(shared.enumerator);
+            hr = session.Execute(shared.enumerator.Get());
         } catch (const std::bad_alloc&) {
             hr = E_OUTOFMEMORY;
         }
@@ -372,7 +328,7 @@ unsigned __stdcall AudioThread(void* p) {
         shared.last_result = hr;
     }
     run.ended = true;
-    SetEvent(run.done.get());
+    SetEvent(run.done.Get());
     return 0;
 }
 
@@ -396,7 +352,7 @@ void AudioPassThrough::Start() {
     }
     run->done.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     run->wake.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!run->done.get() || !run->wake.get()) {
+    if (!run->done.Get() || !run->wake.Get()) {
         delete args;
         return;
     }
@@ -406,22 +362,22 @@ void AudioPassThrough::Start() {
         return;
     }
     run->thread.Reset(reinterpret_cast<HANDLE>(thread));
-    SetThreadPriority(run->thread.get(), THREAD_PRIORITY_HIGHEST);
+    SetThreadPriority(run->thread.Get(), THREAD_PRIORITY_HIGHEST);
     run_ = run;
-    ResumeThread(run->thread.get());
+    ResumeThread(run->thread.Get());
 }
 
 void AudioPassThrough::Stop() {
     std::lock_guard lock(mutex_);
     if (!run_) return;
     run_->running = 0;
-    SetEvent(run_->wake.get());
+    SetEvent(run_->wake.Get());
     const ULONGLONG start = GetTickCount64();
-    if (WaitForSingleObject(run_->done.get(), kStopWaitMs) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(run_->done.Get(), kStopWaitMs) == WAIT_OBJECT_0) {
         // The thread has signalled its end; let it leave this module's code
         // too, within what is left of the budget.
         const ULONGLONG spent = GetTickCount64() - start;
-        WaitForSingleObject(run_->thread.get(), spent >= kStopWaitMs ? 0 : static_cast<DWORD>(kStopWaitMs - spent));
+        WaitForSingleObject(run_->thread.Get(), spent >= kStopWaitMs ? 0 : static_cast<DWORD>(kStopWaitMs - spent));
     }
     // A thread still running keeps its own reference to the run.
     run_.reset();

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <string>
 
+#include "winkit/Sync.h"
+
 namespace Capwell::Lib {
 
 // What the last run found out about one endpoint.
@@ -50,20 +52,20 @@ public:
     // this object.
     void Stop();
     // A thread was started and has not ended yet.
-    bool IsRunning() const;
+    [[nodiscard]] bool IsRunning() const;
 
     AudioEndpointInfo CaptureEndpoint() const;
     AudioEndpointInfo PlaybackEndpoint() const;
     // How the last thread ended: S_OK after a normal stop, otherwise the
     // result of the call that failed (E_FAIL: no line-level capture endpoint).
-    HRESULT LastResult() const;
+    [[nodiscard]] HRESULT LastResult() const;
 
     struct Shared;  // state the object shares with its threads
     struct Run;     // one started thread
 
 private:
     std::shared_ptr<Shared> shared_;
-    mutable std::mutex mutex_;  // guards run_
+    mutable winkit::Mutex mutex_;  // guards run_
     std::shared_ptr<Run> run_;
 };
 

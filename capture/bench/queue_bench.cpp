@@ -8,8 +8,8 @@
 #include <cstring>
 #include <thread>
 
-#include "ApplyPass.h"
-#include "Requests.h"
+#include "capture/core/ApplyPass.h"
+#include "capture/core/Requests.h"
 
 using namespace Capwell::Lib;
 

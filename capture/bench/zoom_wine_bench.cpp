@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CapwellHarness.h"
-#include "PropertySet.h"
-#include "benchutil.h"
+#include "capture/tests/wine/CapwellHarness.h"
+#include "capture/core/PropertySet.h"
+#include "bench/benchutil.h"
 
 using namespace cwtest;
 

@@ -1,4 +1,4 @@
-#include "ApiLogFormat.h"
+#include "capture/core/ApiLogFormat.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ApplyPass.h"
+#include "capture/core/ApplyPass.h"
 
 #include <mutex>
 
@@ -142,11 +142,11 @@ bool ApplyPass(PropertySet& applied, const PropertySet& work, bool force, ApplyS
 }
 
 bool RunOnePass(RequestQueue& queue, ApplySink& sink, bool* pass_ok) {
-    std::lock_guard<std::mutex> apply(queue.apply_mutex());
+    std::lock_guard<std::mutex> apply(queue.ApplyMutex());
     bool force = false;
     if (!queue.MergePass(force)) return false;
-    const PropertySet work = queue.desired();
-    const bool ok = ApplyPass(queue.applied(), work, force, sink);
+    const PropertySet work = queue.Desired();
+    const bool ok = ApplyPass(queue.Applied(), work, force, sink);
     if (pass_ok != nullptr) *pass_ok = ok;
     return true;
 }

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "PropertySet.h"
-#include "RequestQueue.h"
+#include "capture/core/PropertySet.h"
+#include "capture/core/RequestQueue.h"
 
 namespace Capwell::Lib {
 

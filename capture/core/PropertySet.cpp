@@ -1,4 +1,4 @@
-#include "PropertySet.h"
+#include "capture/core/PropertySet.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "RequestQueue.h"
+#include "capture/core/RequestQueue.h"
 
 #include <cstring>
 #include <thread>

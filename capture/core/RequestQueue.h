@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "PropertySet.h"
+#include "capture/core/PropertySet.h"
 
 namespace Capwell::Lib {
 
@@ -73,9 +73,9 @@ public:
     // The output size goes into every set (slots, carry, desired, applied).
     void SetOutputSize(int32_t width, int32_t height);
 
-    PropertySet& desired() { return desired_; }
-    PropertySet& applied() { return applied_; }
-    std::mutex& apply_mutex() { return apply_mutex_; }
+    PropertySet& Desired() { return desired_; }
+    PropertySet& Applied() { return applied_; }
+    std::mutex& ApplyMutex() { return apply_mutex_; }
     const RequestSlot& slot(int i) const { return slots_[i]; }
 
     // Counters for tests and diagnostics.

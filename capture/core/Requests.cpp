@@ -1,4 +1,4 @@
-#include "Requests.h"
+#include "capture/core/Requests.h"
 
 #include <cstring>
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "Capwell.h"
-#include "RequestQueue.h"
+#include "capture/core/RequestQueue.h"
 
 namespace Capwell::Lib::Requests {
 

@@ -1,4 +1,4 @@
-#include "Versions.h"
+#include "capture/core/Versions.h"
 
 namespace Capwell::Lib {
 

@@ -1,4 +1,4 @@
-#include "VideoState.h"
+#include "capture/core/VideoState.h"
 
 namespace Capwell::Lib {
 

@@ -53,11 +53,11 @@ public:
     void Post(const uint32_t* events, size_t count);
     void Post(std::initializer_list<uint32_t> events) { Post(events.begin(), events.size()); }
 
-    const VideoWords& words() const { return words_; }
-    bool error() const { return error_; }
-    bool no_signal() const { return no_signal_; }
-    bool suspended() const { return suspended_; }
-    bool not_initialised() const { return not_initialised_; }
+    const VideoWords& Words() const { return words_; }
+    bool Error() const { return error_; }
+    bool NoSignal() const { return no_signal_; }
+    bool Suspended() const { return suspended_; }
+    bool NotInitialised() const { return not_initialised_; }
 
 private:
     void Apply(VideoWords& w, uint32_t event);

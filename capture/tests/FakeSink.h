@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ApplyPass.h"
+#include "capture/core/ApplyPass.h"
 
 namespace cwtest {
 

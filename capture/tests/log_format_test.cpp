@@ -1,7 +1,7 @@
 // API log lines, byte for byte.
 #include <gtest/gtest.h>
 
-#include "ApiLogFormat.h"
+#include "capture/core/ApiLogFormat.h"
 
 using namespace Capwell::Lib;
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <thread>
 
-#include "ApplyPass.h"
-#include "FakeSink.h"
-#include "Requests.h"
+#include "capture/core/ApplyPass.h"
+#include "capture/tests/FakeSink.h"
+#include "capture/core/Requests.h"
 
 using namespace Capwell::Lib;
 using cwtest::FakeSink;
@@ -128,11 +128,11 @@ TEST(RequestQueue, MergeNormalisesVideoEnablesAndLutPoints) {
     RequestQueue::Commit(slot);
     bool force = false;
     ASSERT_TRUE(q.MergePass(force));
-    EXPECT_EQ(q.desired().video, 0);
-    EXPECT_EQ(q.desired().lut.enb, 1);
-    EXPECT_EQ(q.desired().lut.lut[0][3], 1023);
-    EXPECT_EQ(q.desired().lut.lut[0][4], 0);
-    EXPECT_EQ(q.desired().zoom_mode, kZoomWhole);
+    EXPECT_EQ(q.Desired().video, 0);
+    EXPECT_EQ(q.Desired().lut.enb, 1);
+    EXPECT_EQ(q.Desired().lut.lut[0][3], 1023);
+    EXPECT_EQ(q.Desired().lut.lut[0][4], 0);
+    EXPECT_EQ(q.Desired().zoom_mode, kZoomWhole);
 }
 
 TEST(RequestQueue, TwelveAxisColoursMergePerColour) {
@@ -293,7 +293,7 @@ TEST(RequestQueue, ConcurrentProducerAndWorkerLoseNothing) {
             EXPECT_GT(c.zoom.top.x, last);
             last = c.zoom.top.x;
         }
-    EXPECT_EQ(s.q.applied().drive_cutoff.post_lutgamma, 19995 & 1);
+    EXPECT_EQ(s.q.Applied().drive_cutoff.post_lutgamma, 19995 & 1);
 }
 
 TEST(ApplyPass, PositionMapping) {

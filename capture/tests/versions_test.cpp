@@ -1,8 +1,8 @@
 // Version words, the firmware and driver checks, HDMI conversion.
 #include <gtest/gtest.h>
 
-#include "Orientation.h"
-#include "Versions.h"
+#include "capture/core/Orientation.h"
+#include "capture/core/Versions.h"
 
 using namespace Capwell::Lib;
 

@@ -1,4 +1,4 @@
-#include "FramePool.h"
+#include "capture/video/FramePool.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "Picture.h"
+#include "capture/video/Picture.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "VideoControl.h"
+#include "capture/video/VideoControl.h"
 
 #include <algorithm>
 #include <limits>
 #include <memory>
 #include <new>
 
-#include "Picture.h"
+#include "capture/video/Picture.h"
 
 namespace Capwell::Lib {
 
@@ -165,7 +165,7 @@ void VideoControl::PostInitDone(uint32_t input_state) {
 }
 
 CpwResult VideoControl::SaveBitmapImage(const CpwWChar* path, StillFile& file) {
-    const bool was_paused = state_.words().mode == CPW_MODE_PAUSE;
+    const bool was_paused = state_.Words().mode == CPW_MODE_PAUSE;
     if (!was_paused) state_.Post({EV_PAUSE});
     const CpwResult result = CaptureStill(path, file);
     if (!was_paused) state_.Post({EV_LIVE});
@@ -217,7 +217,7 @@ uint32_t VideoControl::InputEvent(uint32_t status) const {
     }
 }
 
-void VideoControl::OnTimer1() {
+void VideoControl::OnSupervisionTimer() {
     if (!host_.CheckWatchdog()) host_.Notify(CPW_NOTIFY_WATCHDOG);
 
     if (host_.TakeStateChanged()) {
@@ -248,7 +248,7 @@ void VideoControl::OnTimer1() {
     }
 }
 
-void VideoControl::OnTimer2() { host_.SetSettle(true); }
+void VideoControl::OnSettleTimer() { host_.SetSettle(true); }
 
 void VideoControl::OnDisplayChange(bool initialised) {
     if (initialised) host_.RefreshDisplay();
@@ -256,7 +256,7 @@ void VideoControl::OnDisplayChange(bool initialised) {
 }
 
 void VideoControl::Suspend() {
-    if (state_.suspended()) return;
+    if (state_.Suspended()) return;
     state_.Post({EV_SUSPEND});
     host_.StopTimer(kTimerSupervision);
     if (!host_.SuspendDevice()) host_.Notify(CPW_NOTIFY_POWER);
@@ -264,7 +264,7 @@ void VideoControl::Suspend() {
 
 void VideoControl::Resume() {
     // Without a suspend there is nothing saved to restore the device from.
-    if (!state_.suspended()) return;
+    if (!state_.Suspended()) return;
     host_.SetSettle(false);
     const bool resumed = host_.ResumeDevice();
     host_.StartTimer(kTimerSupervision);
@@ -279,7 +279,7 @@ void VideoControl::Resume() {
 void VideoControl::OnPowerAction(PowerAction action, bool initialised, bool sleep_after_suspend) {
     if (!initialised) return;
     if (action == PowerAction::kSuspend) {
-        const bool was = state_.suspended();
+        const bool was = state_.Suspended();
         Suspend();
         // Give the device its time before the system goes down.
         if (!was && sleep_after_suspend) host_.Sleep(kSuspendAnswerDelayMs);

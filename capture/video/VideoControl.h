@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "VideoHost.h"
-#include "VideoState.h"  // the state machine itself lives with the library core
+#include "capture/video/VideoHost.h"
+#include "capture/core/VideoState.h"  // the state machine itself lives with the library core
 
 namespace Capwell::Lib {
 
@@ -37,7 +37,7 @@ public:
     VideoControl(const VideoControl&) = delete;
     VideoControl& operator=(const VideoControl&) = delete;
 
-    VideoState& state() { return state_; }
+    VideoState& State() { return state_; }
 
     // The state machine's handler.
     void OnVideoStateChanged(const VideoStateChangedEventArgs& args);
@@ -53,8 +53,8 @@ public:
     void PostInitDone(uint32_t input_state);
 
     // Hidden window.
-    void OnTimer1();
-    void OnTimer2();
+    void OnSupervisionTimer();
+    void OnSettleTimer();
     void OnDisplayChange(bool initialised);
     // Suspend and resume act only while initialised; a second suspend before
     // a resume, or a resume without a suspend, does nothing.
@@ -63,7 +63,7 @@ public:
     void OnPowerAction(PowerAction action, bool initialised, bool sleep_after_suspend);
 
     // The movie format of the last movie setting sent (1 to 3; 0 none yet).
-    int32_t last_movie_format() const { return last_movie_format_; }
+    int32_t LastMovieFormat() const { return last_movie_format_; }
 
 private:
     void SwitchPlane(const VideoWords& now);

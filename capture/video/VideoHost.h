@@ -29,13 +29,13 @@ public:
     // Bridge calls on the video plane (bridge result codes; the host reports
     // and logs failures).
     virtual bool SessionOpen() = 0;
-    virtual int32_t GetPlaneState(int32_t& state) = 0;  // KDR_VP_STATE
-    virtual int32_t Play() = 0;
-    virtual int32_t Pause() = 0;
-    virtual int32_t Movie() = 0;
-    virtual int32_t SetMovieSetting(const KdrMovieSetting& setting) = 0;
-    virtual int32_t GetStillInfo(KdrStillInfo& info) = 0;
-    virtual int32_t GetStillBitmap(KdrBuffer& bitmap) = 0;
+    [[nodiscard]] virtual int32_t GetPlaneState(int32_t& state) = 0;  // KDR_VP_STATE
+    [[nodiscard]] virtual int32_t Play() = 0;
+    [[nodiscard]] virtual int32_t Pause() = 0;
+    [[nodiscard]] virtual int32_t Movie() = 0;
+    [[nodiscard]] virtual int32_t SetMovieSetting(const KdrMovieSetting& setting) = 0;
+    [[nodiscard]] virtual int32_t GetStillInfo(KdrStillInfo& info) = 0;
+    [[nodiscard]] virtual int32_t GetStillBitmap(KdrBuffer& bitmap) = 0;
     // Keep the worker's apply passes off the bridge until released: each pass
     // ends with a redraw, and a redraw drops the still the controller prepared.
     virtual void HoldRequests() = 0;
@@ -48,9 +48,9 @@ public:
     virtual uint32_t ReadHdmi(CpwHdmiInfo& info) = 0;
     // Reads the HDMI state but leaves a pending HDMI change for timer 1.
     virtual uint32_t QueryHdmi(CpwHdmiInfo& info) = 0;
-    virtual bool CheckWatchdog() = 0;
-    virtual bool SuspendDevice() = 0;
-    virtual bool ResumeDevice() = 0;
+    [[nodiscard]] virtual bool CheckWatchdog() = 0;
+    [[nodiscard]] virtual bool SuspendDevice() = 0;
+    [[nodiscard]] virtual bool ResumeDevice() = 0;
     virtual bool HdmiChanged() = 0;
     // Takes the state-changed flag (reads and clears it); Restore raises it
     // again after a failed plane state read.
@@ -78,10 +78,10 @@ public:
 class StillFile {
 public:
     virtual ~StillFile() = default;
-    virtual bool Create(const CpwWChar* path) = 0;  // truncating, shared
-    virtual bool Write(const uint8_t* data, std::size_t size) = 0;
-    virtual bool Close() = 0;
-    virtual bool Exists(const CpwWChar* path) = 0;
+    [[nodiscard]] virtual bool Create(const CpwWChar* path) = 0;  // truncating, shared
+    [[nodiscard]] virtual bool Write(const uint8_t* data, std::size_t size) = 0;
+    [[nodiscard]] virtual bool Close() = 0;
+    [[nodiscard]] virtual bool Exists(const CpwWChar* path) = 0;
     virtual void Remove(const CpwWChar* path) = 0;
 };
 

@@ -1,10 +1,12 @@
-#include "Diagnostics.h"
+#include "capture/win/Diagnostics.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
 
 #include <cstdio>
 #include <mutex>
+
+#include "winkit/Handle.h"
 
 namespace Capwell::Lib::Diagnostics {
 
@@ -58,20 +60,19 @@ void Report(const std::wstring& text) {
         std::lock_guard<std::mutex> guard(g_name_lock);
         name = g_source_name;
     }
-    HANDLE source = RegisterEventSourceW(nullptr, name.c_str());
-    if (source == nullptr) return;  // gives up silently
+    const winkit::UniqueEventSource source(RegisterEventSourceW(nullptr, name.c_str()));
+    if (!source) return;  // gives up silently
     TraceToFile(text);
     const wchar_t* strings[1] = {text.c_str()};
-    if (!ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr)) {
+    if (!ReportEventW(source.Get(), EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr)) {
         wchar_t* message = nullptr;
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                            FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                        reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+        const winkit::UniqueLocal owned_message(message);
         OutputDebugStringW(text.c_str());
-        if (message != nullptr) LocalFree(message);
     }
-    DeregisterEventSource(source);
 }
 
 void Report(const std::string& text) {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ApiLogFormat.h"
+#include "capture/core/ApiLogFormat.h"
 
 namespace Capwell::Lib::Diagnostics {
 
@@ -28,9 +28,9 @@ void ReportResource(UINT id);
 
 // Opens "zorvapi.log" in "log" under the desktop folder; false when the
 // folder or the file cannot be made (nothing is logged then).
-bool OpenApiLog();
+[[nodiscard]] bool OpenApiLog();
 void CloseApiLog();
-bool ApiLogOpen();
+[[nodiscard]] bool ApiLogOpen();
 
 void WriteLine(int32_t result, const char* name, const std::string& args);
 

@@ -3,8 +3,8 @@
 // the loader lock).
 #include <windows.h>
 
-#include "Diagnostics.h"
-#include "VideoInput.h"
+#include "capture/win/Diagnostics.h"
+#include "capture/win/VideoInput.h"
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     switch (reason) {

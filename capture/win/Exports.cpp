@@ -6,12 +6,13 @@
 #include <new>
 
 #include "Capwell.h"
-#include "Diagnostics.h"
-#include "Probes.h"
-#include "Requests.h"
-#include "VideoInput.h"
-#include "Versions.h"
-#include "VideoSupervision.h"
+#include "capture/win/Diagnostics.h"
+#include "capture/win/Probes.h"
+#include "capture/core/Requests.h"
+#include "capture/win/VideoInput.h"
+#include "capture/core/Versions.h"
+#include "capture/video/win/VideoSupervision.h"
+#include "capture/win/MovieFrames.h"
 
 using Capwell::VideoInput;
 namespace Lib = Capwell::Lib;
@@ -23,7 +24,8 @@ namespace {
 // (the loading thread in practice) rather than under the loader lock.
 VideoInput* Object() {
     VideoInput* v = Capwell::Instance();
-    if (v != nullptr) v->EnsureWindow();
+    // Without the window the exports still answer; timers and notifications are missing then.
+    if (v != nullptr) (void)v->EnsureWindow();
     return v;
 }
 
@@ -47,7 +49,7 @@ CpwResult Queued(F&& queue_it) noexcept {
         VideoInput* v = Object();
         if (v == nullptr) return CPW_E_NOT_READY;
         if (!Ready(v)) return CPW_E_NOT_READY;
-        return queue_it(v->manager->queue());
+        return queue_it(v->manager->Queue());
     });
 }
 
@@ -58,7 +60,7 @@ CpwResult QueuedPtr(const P* p, F&& queue_it) noexcept {
         if (v == nullptr) return CPW_E_NOT_READY;
         if (p == nullptr) return CPW_E_NULL;
         if (!Ready(v)) return CPW_E_NOT_READY;
-        return queue_it(v->manager->queue());
+        return queue_it(v->manager->Queue());
     });
 }
 
@@ -179,7 +181,7 @@ CpwResult CPWAPI Cpw_GetState(CpwVideoState* out) {
         if (v == nullptr) return CPW_E_NOT_READY;
         if (out == nullptr) return CPW_E_NULL;
         if (!v->initialised) return CPW_E_NOT_READY;
-        const auto& w = v->state.words();
+        const auto& w = v->state.Words();
         out->available = w.available;
         out->mode = w.mode;
         out->video = w.video;
@@ -205,7 +207,7 @@ CpwResult CPWAPI Cpw_GetCaptureData(CpwCaptureFrame** frame) {
         if (v == nullptr) return CPW_E_NOT_READY;
         if (frame == nullptr) return CPW_E_NULL;
         if (!v->initialised) return CPW_E_NOT_READY;
-        if (v->manager == nullptr || !v->manager->open()) return CPW_OK;
+        if (v->manager == nullptr || !v->manager->IsOpen()) return CPW_OK;
         *frame = Lib::Frames().Take();
         return CPW_OK;
     });
@@ -216,7 +218,7 @@ CpwResult CPWAPI Cpw_ReleaseCaptureData(void) {
         // Any client thread may call this one: no window is made here.
         VideoInput* v = Capwell::Instance();
         if (v == nullptr || !v->initialised) return CPW_E_NOT_READY;
-        if (v->manager != nullptr && v->manager->open()) Lib::Frames().Release();
+        if (v->manager != nullptr && v->manager->IsOpen()) Lib::Frames().Release();
         return CPW_OK;
     });
 }
@@ -227,7 +229,7 @@ CpwResult CPWAPI Cpw_SetVideoPosition(const struct tagRECT* rect) {
         if (v == nullptr) return CPW_E_NOT_READY;
         if (rect == nullptr) return CPW_E_NULL;
         if (!Ready(v)) return CPW_E_NOT_READY;
-        v->video->control().SetVideoPosition(rect->left, rect->top, rect->right, rect->bottom);
+        v->video->Control().SetVideoPosition(rect->left, rect->top, rect->right, rect->bottom);
         return CPW_OK;
     });
 }

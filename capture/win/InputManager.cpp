@@ -1,26 +1,15 @@
-#include "InputManager.h"
+#include "capture/win/InputManager.h"
 
 #include <cstring>
+#include <system_error>
 
-#include "ApplyPass.h"
-#include "Diagnostics.h"
-#include "Requests.h"
-#include "Versions.h"
-#include "VideoSupervision.h"
+#include "capture/core/ApplyPass.h"
+#include "capture/win/Diagnostics.h"
+#include "capture/core/Requests.h"
+#include "capture/core/Versions.h"
+#include "capture/win/MovieFrames.h"
 
-#if defined(CAPWELL_HAVE_AUDIO)
-#include "AudioPassThrough.h"
-#else
-namespace Capwell::Lib {
-// Without the audio pass-through module the audio switch is kept but inert.
-class AudioPassThrough {
-public:
-    void Start() {}
-    void Stop() {}
-    bool IsRunning() const { return false; }
-};
-}  // namespace Capwell::Lib
-#endif
+#include "capture/audio/AudioPassThrough.h"
 
 namespace Capwell::Lib {
 
@@ -29,6 +18,7 @@ int32_t g_plane = 0;
 
 namespace {
 
+// Set while a manager exists (there is one at most); the owner is the library object.
 InputManager* g_manager = nullptr;
 constexpr size_t kMovieBufferBytes = 27648000;
 constexpr uint32_t kWatchDogFired = 101;
@@ -125,29 +115,21 @@ CallbackFlags g_flags;  // constant-initialised; no guard for a local static
 
 CallbackFlags& Flags() { return g_flags; }
 
-InputManager* InputManager::Instance() { return g_manager; }
-
-InputManager* InputManager::Create(bool api_log, const std::wstring& name) {
+std::unique_ptr<InputManager> InputManager::Create(bool api_log, const std::wstring& name) {
     if (g_manager != nullptr) return nullptr;
     Diagnostics::SetSourceName(name);
-    auto* m = new InputManager();
-    g_manager = m;
-    if (api_log) Diagnostics::OpenApiLog();
+    std::unique_ptr<InputManager> m(new InputManager());
+    g_manager = m.get();
+    if (api_log) (void)Diagnostics::OpenApiLog();  // without the folder or file nothing is logged
     m->movie_buffer_.reset(new (std::nothrow) uint8_t[kMovieBufferBytes]);
     m->audio_ = std::make_unique<AudioPassThrough>();
 
     const int32_t r = Diagnostics::Traced(Kdr_DevOpen(&g_device, 0), "Kdr_DevOpen",
                                           [] { return LogText::DevOpen(Dev()); });
-    if (r != 0) {
-        m->Shutdown();
-        return nullptr;
-    }
+    if (r != 0) return nullptr;
     m->open_ = 1;
     m->StartWorker();
-    if (!m->ReadWdt()) {
-        m->Shutdown();
-        return nullptr;
-    }
+    if (!m->ReadWdt()) return nullptr;
     if (m->wdt_.err_count <= m->wdt_.kdr_err) Diagnostics::ReportResource(kWatchDogFired);
     return m;
 }
@@ -162,20 +144,18 @@ bool InputManager::ReadWdt() {
 }
 
 void InputManager::StartWorker() {
-    if (worker_) return;
+    if (worker_.joinable()) return;
     stop_.store(0);
     // A system thread and event rather than std::thread and a condition
     // variable: the thread runtime is linked into this library, and its
     // records of the threads and waits it served would stay behind at every
-    // unload (measured under Wine: about two handles per load).
-    if (!wake_) wake_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    worker_.reset(CreateThread(
-        nullptr, 0,
-        [](void* self) -> DWORD {
-            static_cast<InputManager*>(self)->WorkerLoop();
-            return 0;
-        },
-        this, 0, nullptr));
+    // unload (see "Locks at unload" in docs/build.md).
+    if (!wake_) wake_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    try {
+        worker_ = winkit::Thread([this] { WorkerLoop(); });
+    } catch (const std::system_error&) {
+        // No worker: requests stay queued, as they did when the system refused a thread.
+    }
 }
 
 void InputManager::WorkerLoop() {
@@ -184,7 +164,7 @@ void InputManager::WorkerLoop() {
         if (stop_.load() != 0 && queue_.Idle()) return;
         RunOnePass(queue_, sink);
         // A stop request cuts the sleep short; the drain goes on at once.
-        if (stop_.load() == 0) WaitForSingleObject(wake_.get(), interval_.load());
+        if (stop_.load() == 0) WaitForSingleObject(wake_.Get(), interval_.load());
     }
 }
 
@@ -248,7 +228,7 @@ bool InputManager::StartPlane(int32_t display_width, int32_t display_height, uin
     if (!ConfigureOutput(time, wdt_interval, wdt_err_count)) return false;
     Requests::PlaneStart(queue_, display_width, display_height);
     Requests::ColorReset(queue_);
-    SwitchToLive();
+    (void)SwitchToLive();  // the plane's state is supervised from here on; a failure is reported by the trace
     if (!RegisterCallbacks()) return false;
     input_state_ = kHdmiSignal;
     return true;
@@ -280,17 +260,18 @@ bool InputManager::SwitchToPause() {
 }
 
 void InputManager::Shutdown() {
+    if (shut_down_) return;
+    shut_down_ = true;
     // A start that failed before the plane existed has nothing to reset.
     if (open_ && plane_created_) {
         Requests::ColorReset(queue_);
-        SwitchToLive();
+        (void)SwitchToLive();  // a failure is reported by the trace; the shutdown goes on
         Requests::Video(queue_, 0);
     }
-    if (worker_) {
+    if (worker_.joinable()) {
         stop_.store(1);
-        SetEvent(wake_.get());
-        WaitForSingleObject(worker_.get(), INFINITE);
-        worker_.reset();
+        SetEvent(wake_.Get());
+        worker_.join();
     }
     if (open_) {
         if (Diagnostics::Traced(Kdr_DevClose(&g_device), "Kdr_DevClose",
@@ -304,10 +285,9 @@ void InputManager::Shutdown() {
     movie_buffer_.reset();
     Diagnostics::CloseApiLog();
     g_manager = nullptr;
-    delete this;
 }
 
-InputManager::~InputManager() = default;
+InputManager::~InputManager() { Shutdown(); }
 
 uint32_t InputManager::ReadHdmi(CpwHdmiInfo* out) {
     Flags().hdmi_changed.store(0);

@@ -16,9 +16,10 @@
 #include <string>
 
 #include "Capwell.h"
-#include "Handle.h"
-#include "RequestQueue.h"
+#include "capture/core/RequestQueue.h"
 #include "Tolvane.h"
+#include "winkit/Handle.h"
+#include "winkit/Sync.h"
 
 namespace Capwell::Lib {
 
@@ -39,54 +40,58 @@ extern int32_t g_plane;
 
 class InputManager {
 public:
-    // The single manager; null when one exists already or the start failed.
-    static InputManager* Create(bool api_log, const std::wstring& name);
-    static InputManager* Instance();
+    // The single manager; null when one exists already or the start failed
+    // (the session is shut down again then).
+    [[nodiscard]] static std::unique_ptr<InputManager> Create(bool api_log, const std::wstring& name);
+    // Shuts down what is still open.
+    ~InputManager();
+    InputManager(const InputManager&) = delete;
+    InputManager& operator=(const InputManager&) = delete;
 
-    bool StartPlane(int32_t display_width, int32_t display_height, uint16_t interval,
+    [[nodiscard]] bool StartPlane(int32_t display_width, int32_t display_height, uint16_t interval,
                     uint16_t time, uint16_t wdt_interval, uint16_t wdt_err_count);
-    // Drains and stops the worker, closes the session, destroys the manager.
+    // Drains and stops the worker and closes the session; once.
     void Shutdown();
-    bool Suspend();
-    bool Resume();
+    [[nodiscard]] bool Suspend();
+    [[nodiscard]] bool Resume();
 
     // Reads the HDMI record (when the session is open) and returns the input
     // state 0..3; fills `out` when given.
-    uint32_t ReadHdmi(CpwHdmiInfo* out);
-    bool CheckWatchdog();
-    bool ReadFirmware(uint32_t& version_no);
-    bool ReadApiVersion(uint32_t& version_no);
+    [[nodiscard]] uint32_t ReadHdmi(CpwHdmiInfo* out);
+    [[nodiscard]] bool CheckWatchdog();
+    [[nodiscard]] bool ReadFirmware(uint32_t& version_no);
+    [[nodiscard]] bool ReadApiVersion(uint32_t& version_no);
     // Plane switches, called on the window thread.
-    bool SwitchToLive();
-    bool SwitchToPause();
-    bool ReadPlaneState(int32_t& state);
+    [[nodiscard]] bool SwitchToLive();
+    [[nodiscard]] bool SwitchToPause();
+    [[nodiscard]] bool ReadPlaneState(int32_t& state);
 
-    RequestQueue& queue() { return queue_; }
-    bool open() const { return open_; }
-    uint32_t input_state() const { return input_state_; }
-    const KdrWdtInfo& wdt() const { return wdt_; }
-    const KdrHdmiInfo& hdmi() const { return hdmi_; }
-    uint8_t* movie_buffer() { return movie_buffer_.get(); }
+    RequestQueue& Queue() { return queue_; }
+    bool IsOpen() const { return open_; }
+    uint32_t CurrentInputState() const { return input_state_; }
+    const KdrWdtInfo& Wdt() const { return wdt_; }
+    const KdrHdmiInfo& Hdmi() const { return hdmi_; }
+    uint8_t* MovieBuffer() { return movie_buffer_.get(); }
 
 private:
     InputManager() = default;
-    ~InputManager();
-    bool ConfigureOutput(uint16_t time, uint16_t wdt_interval, uint16_t wdt_err_count);
-    bool RegisterCallbacks();
+    [[nodiscard]] bool ConfigureOutput(uint16_t time, uint16_t wdt_interval, uint16_t wdt_err_count);
+    [[nodiscard]] bool RegisterCallbacks();
     void StartWorker();
     void WorkerLoop();
-    bool ReadWdt();
+    [[nodiscard]] bool ReadWdt();
 
+    bool shut_down_ = false;
     uint32_t open_ = 0;
     uint32_t plane_created_ = 0;
     uint32_t hdmi_cb_ = 0, state_cb_ = 0, movie_cb_ = 0;
     KdrHdmiInfo hdmi_{};
     KdrWdtInfo wdt_{};
     std::unique_ptr<AudioPassThrough> audio_;
-    UniqueHandle worker_;  // the worker thread
     RequestQueue queue_;
     std::atomic<uint32_t> stop_{0};
-    UniqueHandle wake_;    // set to end the worker's sleep at a stop request
+    winkit::UniqueHandle wake_;  // set to end the worker's sleep at a stop request
+    winkit::Thread worker_;
     uint32_t input_state_ = 2;
     std::atomic<uint32_t> interval_{16};
     uint16_t saved_time_ = 0, saved_wdt_interval_ = 0, saved_wdt_err_count_ = 0;

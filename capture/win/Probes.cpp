@@ -1,14 +1,17 @@
-#include "Probes.h"
+#include "capture/win/Probes.h"
 
 #include <objbase.h>
 #include <oleauto.h>
 #include <setupapi.h>
 #include <wbemidl.h>
 
+#include <cstring>
 #include <cwctype>
 #include <vector>
 
-#include "Orientation.h"
+#include "capture/core/Orientation.h"
+#include "winkit/Com.h"
+#include "winkit/Handle.h"
 
 #ifndef CAPWELL_HARDWARE_ID
 #define CAPWELL_HARDWARE_ID L"PCI\\VEN_1B7C&DEV_0C01"
@@ -20,21 +23,11 @@ namespace Capwell::Lib::Probes {
 
 namespace {
 
-template <typename T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-};
-
-struct BStr {
-    BSTR s;
-    explicit BStr(const wchar_t* text) : s(SysAllocString(text)) {}
-    ~BStr() { SysFreeString(s); }
-};
+// A string from SysAllocString.
+using BStr = winkit::Unique<winkit::traits::NullIsEmpty<BSTR, &SysFreeString>>;
+// A device information set from SetupDiGetClassDevsW (INVALID_HANDLE_VALUE is
+// turned away before it is owned).
+using UniqueDevInfo = winkit::Unique<winkit::traits::NullIsEmpty<HDEVINFO, &SetupDiDestroyDeviceInfoList>>;
 
 struct Variant {
     VARIANT v;
@@ -43,31 +36,31 @@ struct Variant {
 };
 
 bool QueryInternalMonitor(std::wstring& id) {
-    ComPtr<IWbemLocator> locator;
+    winkit::ComPtr<IWbemLocator> locator;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                reinterpret_cast<void**>(&locator))))
+                                locator.PutVoid())))
         return false;
-    ComPtr<IWbemServices> services;
-    BStr ns(L"ROOT\\WMI");
-    if (FAILED(locator->ConnectServer(ns.s, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                      &services)))
+    winkit::ComPtr<IWbemServices> services;
+    const BStr ns(SysAllocString(L"ROOT\\WMI"));
+    if (FAILED(locator->ConnectServer(ns.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                      services.Put())))
         return false;
-    if (FAILED(CoSetProxyBlanket(services.p, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+    if (FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                  RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                                  EOAC_NONE)))
         return false;
-    ComPtr<IEnumWbemClassObject> rows;
-    BStr language(L"WQL");
-    BStr query(L"SELECT * FROM WmiMonitorConnectionParams");
-    if (FAILED(services->ExecQuery(language.s, query.s,
+    winkit::ComPtr<IEnumWbemClassObject> rows;
+    const BStr language(SysAllocString(L"WQL"));
+    const BStr query(SysAllocString(L"SELECT * FROM WmiMonitorConnectionParams"));
+    if (FAILED(services->ExecQuery(language.Get(), query.Get(),
                                    WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                                   &rows)))
+                                   rows.Put())))
         return false;
     id.clear();
     for (;;) {
-        ComPtr<IWbemClassObject> row;
+        winkit::ComPtr<IWbemClassObject> row;
         ULONG got = 0;
-        if (rows->Next(static_cast<LONG>(WBEM_INFINITE), 1, &row, &got) != S_OK || got == 0) break;
+        if (rows->Next(static_cast<LONG>(WBEM_INFINITE), 1, row.Put(), &got) != S_OK || got == 0) break;
         Variant tech;
         if (FAILED(row->Get(L"VideoOutputTechnology", 0, &tech.v, nullptr, nullptr))) continue;
         Variant as_uint;
@@ -85,6 +78,17 @@ bool QueryInternalMonitor(std::wstring& id) {
         id = name.substr(a + 1, b == std::wstring::npos ? std::wstring::npos : b - a - 1);
     }
     return true;
+}
+
+// Registry string data as stored: whole characters of the byte count (an odd
+// last byte is no character), up to the first terminator if there is one. The
+// data need not end with a terminator, nor have an even length.
+std::wstring RegistryText(const BYTE* data, DWORD bytes) {
+    std::wstring text(bytes / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
+    const size_t end = text.find(L'\0');
+    if (end != std::wstring::npos) text.resize(end);
+    return text;
 }
 
 std::wstring Lower(std::wstring s) {
@@ -141,45 +145,41 @@ const wchar_t* ControllerHardwareId() { return CAPWELL_HARDWARE_ID; }
 
 int FindDriverVersion(const std::wstring& hardware_id, std::wstring& version) {
     if (hardware_id.empty()) return -1;
-    HDEVINFO set = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
-    if (set == INVALID_HANDLE_VALUE) return -1;
+    const HDEVINFO listed = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+    if (listed == INVALID_HANDLE_VALUE) return -1;
+    const UniqueDevInfo set(listed);
     const std::wstring wanted = Lower(hardware_id);
     int result = 1;
     SP_DEVINFO_DATA info{};
     info.cbSize = sizeof info;
-    for (DWORD i = 0; result == 1 && SetupDiEnumDeviceInfo(set, i, &info); ++i) {
+    for (DWORD i = 0; result == 1 && SetupDiEnumDeviceInfo(set.Get(), i, &info); ++i) {
         wchar_t driver[260] = {};
-        if (!SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_DRIVER, nullptr,
+        if (!SetupDiGetDeviceRegistryPropertyW(set.Get(), &info, SPDRP_DRIVER, nullptr,
                                                reinterpret_cast<BYTE*>(driver),
                                                sizeof driver - sizeof(wchar_t), nullptr))
             continue;
         const std::wstring path = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Class\\") + driver;
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-            continue;
+        winkit::UniqueRegKey key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) continue;
         std::wstring matching, driver_version;
         for (DWORD v = 0;; ++v) {
             wchar_t name[260];
             DWORD name_len = 260;
             BYTE data[260 * sizeof(wchar_t)];
-            DWORD data_len = sizeof data - sizeof(wchar_t);
+            DWORD data_len = sizeof data;
             DWORD type = 0;
-            const LSTATUS st = RegEnumValueW(key, v, name, &name_len, nullptr, &type, data, &data_len);
+            const LSTATUS st = RegEnumValueW(key.Get(), v, name, &name_len, nullptr, &type, data, &data_len);
             if (st == ERROR_NO_MORE_ITEMS) break;
             if (st != ERROR_SUCCESS || type != REG_SZ) continue;
-            data[data_len] = 0;
-            data[data_len + 1] = 0;
-            std::wstring text(reinterpret_cast<const wchar_t*>(data));
+            const std::wstring text = RegistryText(data, data_len);
             if (wcscmp(name, L"MatchingDeviceId") == 0) matching = text;
             else if (wcscmp(name, L"DriverVersion") == 0) driver_version = text;
         }
-        RegCloseKey(key);
         if (!matching.empty() && Lower(matching) == wanted) {
             version = driver_version;
             result = 0;
         }
     }
-    SetupDiDestroyDeviceInfoList(set);
     return result;
 }
 

@@ -19,13 +19,13 @@ struct DisplayInfo {
 
 // Hardware id of the controller's internal monitor as WMI reports it, or
 // empty when no internal monitor was found; false when WMI failed.
-bool FindInternalMonitorId(std::wstring& id);
+[[nodiscard]] bool FindInternalMonitorId(std::wstring& id);
 std::wstring FindPanelName();
 // Updates name, then size and angle when the mode could be read.
 void ProbeDisplay(DisplayInfo& display);
 
 // 0 found, 1 not found, -1 error.
-int FindDriverVersion(const std::wstring& hardware_id, std::wstring& version);
+[[nodiscard]] int FindDriverVersion(const std::wstring& hardware_id, std::wstring& version);
 // The controller's hardware id (a build constant).
 const wchar_t* ControllerHardwareId();
 

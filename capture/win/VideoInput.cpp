@@ -1,19 +1,20 @@
-#include "VideoInput.h"
+#include "capture/win/VideoInput.h"
 
 #include <wtsapi32.h>
 
-#include "Diagnostics.h"
-#include "Requests.h"
-#include "Versions.h"
-#include "VideoSupervision.h"
+#include "capture/core/Requests.h"
+#include "capture/core/Versions.h"
+#include "capture/video/win/VideoSupervision.h"
+#include "capture/win/Diagnostics.h"
+#include "capture/win/LibraryVideoHost.h"
 
 namespace Capwell {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"Capwell_VideoInput";
-constexpr UINT_PTR kTimer1 = 1;
-constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT_PTR kSupervisionTimer = Lib::kTimerSupervision;
+constexpr UINT_PTR kSettleTimer = Lib::kTimerSettle;
 constexpr UINT kTimerMs = 1000;
 
 // String resources of the reports.
@@ -35,12 +36,17 @@ void DestroyInstance() {
 
 VideoInput::VideoInput()
     : state([this](Lib::VideoStateChangedEventArgs args) { OnVideoStateChanged(args); }),
-      video(std::make_unique<Lib::VideoSupervision>(*this)) {}
+      host_(Lib::MakeLibraryVideoHost(*this)) {
+    video = std::make_unique<Lib::VideoSupervision>(*host_, state, [this] { return initialised != 0; });
+}
 
-VideoInput::~VideoInput() { DestroyHiddenWindow(); }
+VideoInput::~VideoInput() {
+    DestroyHiddenWindow();
+    video.reset();  // before the host it drives
+}
 
 bool VideoInput::EnsureWindow() {
-    if (hwnd_ != nullptr) return true;
+    if (hwnd_) return true;
     HINSTANCE module = Lib::Diagnostics::Module();
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -55,18 +61,23 @@ bool VideoInput::EnsureWindow() {
         wc.lpszClassName = kClassName;
         if (!RegisterClassExW(&wc)) return false;
     }
-    hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, module, this);
-    return hwnd_ != nullptr;
+    // WM_CREATE takes the window over already, so its first messages find it.
+    const HWND window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, module, this);
+    if (window == nullptr) {
+        (void)hwnd_.Release();  // destroyed by the system when its creation failed
+        return false;
+    }
+    if (hwnd_.Get() != window) hwnd_.Reset(window);
+    return true;
 }
 
 void VideoInput::DestroyHiddenWindow() {
-    if (hwnd_ == nullptr) return;
-    if (session_registered_) WTSUnRegisterSessionNotification(hwnd_);
+    if (!hwnd_) return;
+    if (session_registered_) WTSUnRegisterSessionNotification(hwnd_.Get());
     session_registered_ = false;
-    if (timer2) KillTimer(hwnd_, kTimer2);
+    if (timer2) KillTimer(hwnd_.Get(), kSettleTimer);
     timer2 = 0;
-    DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
+    hwnd_.Reset();
     UnregisterClassW(kClassName, Lib::Diagnostics::Module());
 }
 
@@ -78,7 +89,7 @@ LRESULT CALLBACK VideoInput::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     auto* self = reinterpret_cast<VideoInput*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self != nullptr) {
         if (msg == WM_CREATE) {
-            self->hwnd_ = hwnd;
+            self->hwnd_.Reset(hwnd);
             self->message = RegisterWindowMessageW(CPW_NOTIFY_MESSAGE_NAME);
             self->session_registered_ = WTSRegisterSessionNotification(hwnd, NOTIFY_FOR_THIS_SESSION) != FALSE;
         } else {
@@ -91,10 +102,10 @@ LRESULT CALLBACK VideoInput::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 LRESULT VideoInput::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_TIMER:
-        if (wp == kTimer1 && initialised) video->control().OnTimer1();
-        if (wp == kTimer2) video->control().OnTimer2();
+        if (wp == kSupervisionTimer && initialised) video->Control().OnSupervisionTimer();
+        if (wp == kSettleTimer) video->Control().OnSettleTimer();
         break;
-    case WM_DISPLAYCHANGE: video->control().OnDisplayChange(initialised != 0); break;
+    case WM_DISPLAYCHANGE: video->Control().OnDisplayChange(initialised != 0); break;
     case WM_POWERBROADCAST: video->OnPowerBroadcast(wp, lp); break;
     case WM_WTSSESSION_CHANGE: video->OnSessionChange(wp); break;
     default: break;
@@ -114,13 +125,13 @@ void VideoInput::ReprobeDisplay() {
     display_size[1] = d.height;
     display_angle = d.angle;
     if (manager != nullptr) {
-        Lib::Requests::Display(manager->queue(), display_size[0], display_size[1]);
-        Lib::Requests::Angle(manager->queue(), display_angle);
+        Lib::Requests::Display(manager->Queue(), display_size[0], display_size[1]);
+        Lib::Requests::Angle(manager->Queue(), display_angle);
     }
 }
 
 void VideoInput::OnVideoStateChanged(Lib::VideoStateChangedEventArgs args) {
-    if (video) video->control().OnVideoStateChanged(args);
+    if (video) video->Control().OnVideoStateChanged(args);
 }
 
 CpwResult VideoInput::Initialize(const CpwInitParams& p) {
@@ -140,8 +151,7 @@ CpwResult VideoInput::Initialize(const CpwInitParams& p) {
     // From here a failure shuts the session down again, so that no bridge
     // session or worker outlives a failed start.
     auto fail = [this](CpwResult r) {
-        manager->Shutdown();
-        manager = nullptr;
+        manager.reset();
         return r;
     };
 
@@ -176,8 +186,8 @@ CpwResult VideoInput::Initialize(const CpwInitParams& p) {
     const uint32_t input = manager->ReadHdmi(nullptr);
     if (input == Lib::kHdmiError) return fail(CPW_E_START);
 
-    Lib::Requests::StageEnables(manager->queue());
-    if (!timer1) timer1 = SetTimer(hwnd_, kTimer1, kTimerMs, nullptr);
+    Lib::Requests::StageEnables(manager->Queue());
+    if (!timer1) timer1 = SetTimer(hwnd_.Get(), kSupervisionTimer, kTimerMs, nullptr);
     initialised = 1;
 
     const uint32_t input_event = input == Lib::kHdmiSignal   ? Lib::EV_SIGNAL
@@ -189,11 +199,10 @@ CpwResult VideoInput::Initialize(const CpwInitParams& p) {
 
 CpwResult VideoInput::Finalize() {
     if (initialised) {
-        if (timer1) KillTimer(hwnd_, kTimer1);
+        if (timer1) KillTimer(hwnd_.Get(), kSupervisionTimer);
         timer1 = 0;
         client = nullptr;
-        if (manager != nullptr) manager->Shutdown();
-        manager = nullptr;
+        manager.reset();
         initialised = 0;
         DestroyHiddenWindow();
     }

@@ -8,13 +8,15 @@
 #include <string>
 
 #include "Capwell.h"
-#include "InputManager.h"
-#include "Probes.h"
-#include "VideoState.h"
+#include "capture/win/InputManager.h"
+#include "capture/core/VideoState.h"
+#include "capture/win/Probes.h"
+#include "winkit/Handle.h"
 
 namespace Capwell::Lib {
+class VideoHost;
 class VideoSupervision;
-}
+}  // namespace Capwell::Lib
 
 namespace Capwell {
 
@@ -28,7 +30,7 @@ public:
     // Registers the window class when needed and creates the hidden window on
     // the calling thread; registers "Capwell_NotifyMessage" and the session
     // notification. Idempotent.
-    bool EnsureWindow();
+    [[nodiscard]] bool EnsureWindow();
     void DestroyHiddenWindow();
 
     CpwResult Initialize(const CpwInitParams& params);
@@ -41,7 +43,7 @@ public:
     void ReprobeDisplay();
 
     // Members in the documented order.
-    Lib::InputManager* manager = nullptr;
+    std::unique_ptr<Lib::InputManager> manager;
     uint32_t initialised = 0;
     HWND client = nullptr;
     UINT message = 0;
@@ -54,13 +56,14 @@ public:
     // The state handler, timers, power and session reactions, movie and stills.
     std::unique_ptr<Lib::VideoSupervision> video;
 
-    HWND hwnd() const { return hwnd_; }
+    HWND Window() const { return hwnd_.Get(); }
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
-    HWND hwnd_ = nullptr;
+    std::unique_ptr<Lib::VideoHost> host_;  // what `video` drives
+    winkit::UniqueWindow hwnd_;
     bool session_registered_ = false;
 };
 

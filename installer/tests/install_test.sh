@@ -20,6 +20,11 @@ drive="$WINEPREFIX/drive_c"
 dir="$drive/Program Files/Vistrel"
 wdir='C:\Program Files\Vistrel'
 user_dir=$(find "$drive/users" -maxdepth 1 -mindepth 1 -type d -not -name Public | head -1)
+# Wine links the user's Desktop, Pictures and the like to the Linux home; here
+# they are the prefix's own, so the user's files made below stay inside it.
+for l in "$user_dir"/*; do
+  if [ -L "$l" ]; then rm "$l" && mkdir "$l"; fi
+done
 # ALLUSERS=1 puts it in the common Start menu on Windows; Wine's msiexec uses the user's.
 menus=("$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
        "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
@@ -35,7 +40,9 @@ installed() {
 
 # A left-over install from an interrupted run goes first.
 run msiexec /x "$winmsi" /qn >/dev/null 2>&1
-[ -f "$work/Vistrel-next.msi" ] && run msiexec /x "$(winepath -w "$work/Vistrel-next.msi" 2>/dev/null)" /qn >/dev/null 2>&1
+for m in "$work"/Vistrel-*.msi; do
+  [ -f "$m" ] && run msiexec /x "$(winepath -w "$m" 2>/dev/null)" /qn >/dev/null 2>&1
+done
 [ -z "$(installed)" ] || { echo "install_test: Vistrel $(installed) is installed and cannot be removed"; exit 1; }
 
 # What the prefix holds: every file (temporary folders aside) and every registry
@@ -76,28 +83,37 @@ run "$bin/install_probe.exe" run "$wdir" || fail "the installed viewer"
 user_presets="$user_dir/AppData/Local/Harlowe_Corporation/Vistrel/Custom"
 mkdir -p "$user_presets"
 printf '1,2,3\r\n4,5,6\r\n' >"$user_presets/custom_level.csv"
-pictures="$user_dir/Pictures"
+pictures="$user_dir/Pictures/Vistrel"  # the viewer's capture folder
 mkdir -p "$pictures"
 printf 'BM' >"$pictures/20260101_000000000.bmp"
 
-# A newer build replaces the installed one in place, even one that raises only
+# A newer build replaces the installed one in place, also one that raises only
 # the fourth field of the version (which Windows Installer does not compare).
-next=${version%.*}.$((${version##*.} + 1))
-next_msi="$work/Vistrel-next.msi"
-"$src/installer/build-msi.sh" "$next_msi" "$wxs" "$next" || fail "cannot build the $next package"
-winnext=$(winepath -w "$next_msi" 2>/dev/null)
-run msiexec /i "$winnext" /qn ADDLOCAL=ALL >/dev/null 2>&1 || fail "the upgrade: msiexec /i returned $?"
-got=$(installed | tr '\n' ' ')
-[ "$got" = "$next " ] || fail "installed after the upgrade: [$got], only $next expected"
-[ -f "$dir/Vistrel.exe" ] && [ -f "$dir/setting/default/balance1.csv" ] || fail "files missing after the upgrade"
-run "$bin/install_probe.exe" check "$wdir" || fail "the event source after the upgrade"
-[ -f "$user_presets/custom_level.csv" ] || fail "the upgrade removed the user's preset"
+# One that raises the third is protected against an older package.
+IFS=. read -r v1 v2 v3 v4 <<<"$version"
+upgrade() {  # VERSION: builds that package, installs it over what is there
+  local m="$work/Vistrel-$1.msi"
+  "$src/installer/build-msi.sh" "$m" "$wxs" "$1" || fail "cannot build the $1 package"
+  run msiexec /i "$(winepath -w "$m" 2>/dev/null)" /qn ADDLOCAL=ALL >/dev/null 2>&1 || fail "$1 over $(installed): $?"
+  local got=$(installed | tr '\n' ' ')
+  [ "$got" = "$1 " ] || fail "installed after the upgrade to $1: [$got]"
+}
+upgrade "$v1.$v2.$v3.$((v4 + 1))"
+next="$v1.$v2.$((v3 + 1)).$v4"
+upgrade "$next"
+winnext=$(winepath -w "$work/Vistrel-$next.msi" 2>/dev/null)
+[ -f "$dir/Vistrel.exe" ] && [ -f "$dir/setting/default/balance1.csv" ] || fail "files missing after the upgrades"
+run "$bin/install_probe.exe" check "$wdir" || fail "the event source after the upgrades"
+[ -f "$user_presets/custom_level.csv" ] || fail "an upgrade removed the user's preset"
+run msiexec /i "$(winepath -w "$work/Vistrel-$v1.$v2.$v3.$((v4 + 1)).msi" 2>/dev/null)" /qn >/dev/null 2>&1 \
+  && fail "an older package installed over $next"
+[ "$(installed)" = "$next" ] || fail "after the refused downgrade: [$(installed)], $next expected"
 
 run msiexec /x "$winnext" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
 [ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
 [ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
 # With the user's own files gone the prefix must be as it was.
-rm -f "$pictures/20260101_000000000.bmp"
+rm -rf "$pictures"
 rm -rf "$user_dir/AppData/Local/Harlowe_Corporation"
 
 snapshot "$work/after"

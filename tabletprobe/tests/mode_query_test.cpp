@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "ModeQuery.h"
+#include "tabletprobe/ModeQuery.h"
 
 namespace {
 

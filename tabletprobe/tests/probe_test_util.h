@@ -28,7 +28,7 @@ public:
     NotifyWindow(const NotifyWindow&) = delete;
     NotifyWindow& operator=(const NotifyWindow&) = delete;
 
-    HWND hwnd() const { return hwnd_; }
+    HWND Window() const { return hwnd_; }
 
     // The next change message already in the queue, if any.
     std::optional<MSG> TakeChange() {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "Tavrin.h"
-#include "probe_test_util.h"
+#include "tabletprobe/tests/probe_test_util.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ TEST_F(TavrinDll, AnswersBeforeInitialisation) {
 TEST_F(TavrinDll, RefusesMissingArgumentsWithoutStartingAThread) {
     NotifyWindow notify;
     const int before = ThreadsOfThisProcess();
-    EXPECT_EQ(init_(notify.hwnd(), nullptr), 0);
+    EXPECT_EQ(init_(notify.Window(), nullptr), 0);
     EXPECT_EQ(init_(nullptr, L"TavrinDllTestNull"), 0);
     EXPECT_EQ(ThreadsOfThisProcess(), before);
     EXPECT_EQ(FindWindowW(L"TavrinDllTestNull", nullptr), nullptr);
@@ -54,7 +54,7 @@ TEST_F(TavrinDll, RefusesMissingArgumentsWithoutStartingAThread) {
 
 TEST_F(TavrinDll, RunsItsHiddenWindowAndAnswersWithoutTheWindowsRuntime) {
     NotifyWindow notify;
-    ASSERT_EQ(init_(notify.hwnd(), L"TavrinDllTestRun"), 1);
+    ASSERT_EQ(init_(notify.Window(), L"TavrinDllTestRun"), 1);
     const HWND hidden = FindWindowW(L"TavrinDllTestRun", nullptr);
     ASSERT_NE(hidden, nullptr);
     EXPECT_FALSE(IsWindowVisible(hidden));
@@ -81,7 +81,7 @@ TEST_F(TavrinDll, InitAndFinalizeCyclesLeaveNothingBehind) {
     NotifyWindow notify;
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_EQ(init_(notify.hwnd(), L"TavrinDllTestCycle"), 1);  // the class name is free again
+        ASSERT_EQ(init_(notify.Window(), L"TavrinDllTestCycle"), 1);  // the class name is free again
         const HWND hidden = FindWindowW(L"TavrinDllTestCycle", nullptr);
         ASSERT_NE(hidden, nullptr);
         const HANDLE probe = OpenThread(SYNCHRONIZE, FALSE, GetWindowThreadProcessId(hidden, nullptr));
@@ -102,7 +102,7 @@ TEST_F(TavrinDll, InitAndFinalizeCyclesLeaveNothingBehind) {
 TEST_F(TavrinDll, CopiesTheClassName) {
     NotifyWindow notify;
     wchar_t name[] = L"TavrinDllTestCopy";
-    ASSERT_EQ(init_(notify.hwnd(), name), 1);
+    ASSERT_EQ(init_(notify.Window(), name), 1);
     name[0] = L'X';  // the caller may reuse its buffer at once
     EXPECT_NE(FindWindowW(L"TavrinDllTestCopy", nullptr), nullptr);
     EXPECT_EQ(finalize_(), 1);

@@ -5,8 +5,8 @@
 #include <atomic>
 
 #include "Tavrin.h"
-#include "TestHooks.h"
-#include "probe_test_util.h"
+#include "tabletprobe/TestHooks.h"
+#include "tabletprobe/tests/probe_test_util.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ protected:
         g_mode = TAVRIN_MODE_DESKTOP;
         g_calls = 0;
         TavrinTest_SetModeQuery(&FakeQuery);
-        ASSERT_EQ(InitTavrin(notify_.hwnd(), L"TavrinProbeTest"), 1);
+        ASSERT_EQ(InitTavrin(notify_.Window(), L"TavrinProbeTest"), 1);
         hidden_ = FindWindowW(L"TavrinProbeTest", nullptr);
         ASSERT_NE(hidden_, nullptr);
     }
@@ -57,7 +57,7 @@ TEST_F(TavrinProbe, DesktopToTabletPostsTwoOnce) {
     EXPECT_EQ(g_calls, calls + 1);
     const auto change = notify_.TakeChange();
     ASSERT_TRUE(change.has_value());
-    EXPECT_EQ(change->hwnd, notify_.hwnd());
+    EXPECT_EQ(change->hwnd, notify_.Window());
     EXPECT_EQ(change->wParam, 2u);
     EXPECT_EQ(change->lParam, 0);
     EXPECT_FALSE(notify_.TakeChange().has_value());
@@ -93,7 +93,7 @@ TEST_F(TavrinProbe, GetTavrinReadsNowOnTheCallersThread) {
 
 TEST_F(TavrinProbe, NewNotifyWindowOfASecondInitReceivesTheChanges) {
     NotifyWindow other;
-    EXPECT_EQ(InitTavrin(other.hwnd(), L"TavrinProbeTest"), 1);
+    EXPECT_EQ(InitTavrin(other.Window(), L"TavrinProbeTest"), 1);
     g_mode = TAVRIN_MODE_TABLET;
     SettingChange();
     EXPECT_FALSE(notify_.TakeChange().has_value());
@@ -106,7 +106,7 @@ TEST(TavrinProbeStartup, ModeAtStartIsTheBaselineForChanges) {
     NotifyWindow notify;
     g_mode = TAVRIN_MODE_TABLET;
     TavrinTest_SetModeQuery(&FakeQuery);
-    ASSERT_EQ(InitTavrin(notify.hwnd(), L"TavrinProbeStart"), 1);
+    ASSERT_EQ(InitTavrin(notify.Window(), L"TavrinProbeStart"), 1);
     const HWND hidden = FindWindowW(L"TavrinProbeStart", nullptr);
     ASSERT_NE(hidden, nullptr);
     SendMessageW(hidden, WM_SETTINGCHANGE, 0, 0);

@@ -1,4 +1,4 @@
-#include "FakeCoreAudio.h"
+#include "capture/audio/tests/FakeCoreAudio.h"
 
 #include <objbase.h>
 #include <propidl.h>

@@ -15,8 +15,8 @@
 #include <memory>
 #include <vector>
 
-#include "AudioPassThrough.h"
-#include "FakeCoreAudio.h"
+#include "capture/audio/AudioPassThrough.h"
+#include "capture/audio/tests/FakeCoreAudio.h"
 
 namespace {
 

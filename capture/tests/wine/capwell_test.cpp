@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "CapwellHarness.h"
-#include "cw_process.h"
+#include "capture/tests/wine/CapwellHarness.h"
+#include "tests/support/cw_process.h"
 
 using namespace cwtest;
 

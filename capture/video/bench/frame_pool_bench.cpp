@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "FramePool.h"
+#include "capture/video/FramePool.h"
 
 using Capwell::Lib::FramePool;
 

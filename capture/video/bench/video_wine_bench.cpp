@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "Capwell.h"
-#include "FramePool.h"
-#include "benchutil.h"
+#include "capture/video/FramePool.h"
+#include "bench/benchutil.h"
 #include "simulator/include/MrcSimClient.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "VideoHost.h"
+#include "capture/video/VideoHost.h"
 
 namespace cwtest {
 

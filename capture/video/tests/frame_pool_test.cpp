@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "FramePool.h"
+#include "capture/video/FramePool.h"
 
 using namespace Capwell::Lib;
 

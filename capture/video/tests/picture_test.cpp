@@ -2,8 +2,8 @@
 // the rotated output.
 #include <gtest/gtest.h>
 
-#include "ApplyPass.h"
-#include "Picture.h"
+#include "capture/core/ApplyPass.h"
+#include "capture/video/Picture.h"
 
 using namespace Capwell::Lib;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "FakeVideoHost.h"
-#include "VideoControl.h"
+#include "capture/video/tests/FakeVideoHost.h"
+#include "capture/video/VideoControl.h"
 
 using namespace Capwell::Lib;
 using cwtest::FakeVideoHost;
@@ -87,9 +87,9 @@ TEST(VideoHandler, LiveOnALivePlaneAndPauseOnAPausedPlaneCallNothing) {
     f.vc.SetState(1, 0, 0);
     f.host.plane = KDR_STATE_LIVE;  // went live by itself meanwhile
     f.host.calls.clear();
-    f.vc.state().Post({EV_LIVE});
+    f.vc.State().Post({EV_LIVE});
     f.host.plane = KDR_STATE_PAUSED;
-    f.vc.state().Post({EV_PAUSE});
+    f.vc.State().Post({EV_PAUSE});
     EXPECT_EQ(f.host.calls, (Strings{"state", "notify=2", "state", "notify=2"}));
 }
 
@@ -107,7 +107,7 @@ TEST(VideoHandler, FailedPlaneReadKeepsTheNewWords) {
     Fixture f;
     f.host.plane_read_result = KDR_ERR_TIMEOUT;
     f.vc.SetState(1, 1, 0);
-    EXPECT_EQ(f.vc.state().words().mode, 1u);
+    EXPECT_EQ(f.vc.State().Words().mode, 1u);
     EXPECT_FALSE(f.host.Called("pause"));
     EXPECT_EQ(f.host.notes, (std::vector<uint32_t>{CPW_NOTIFY_STATE}));
 }
@@ -133,7 +133,7 @@ TEST(MovieStart, FullHdInputFillsTheCaptureSize) {
     EXPECT_EQ(s.fps, 10);
     EXPECT_EQ(s.buffer.buffer, f.host.movie_buffer);
     EXPECT_EQ(s.buffer.size, sizeof f.host.movie_buffer);
-    EXPECT_EQ(f.vc.last_movie_format(), 1);
+    EXPECT_EQ(f.vc.LastMovieFormat(), 1);
 }
 
 TEST(MovieStart, NotStartedWithoutSignalWithHdcpOrWithoutSession) {
@@ -153,7 +153,7 @@ TEST(MovieStart, NotStartedWithoutSignalWithHdcpOrWithoutSession) {
         f.vc.SetState(2, 0, 0);
         EXPECT_FALSE(f.host.Called("setting")) << c.name;
         EXPECT_FALSE(f.host.Called("movie")) << c.name;
-        EXPECT_EQ(f.vc.state().words().mode, 2u) << c.name;
+        EXPECT_EQ(f.vc.State().Words().mode, 2u) << c.name;
     }
 }
 
@@ -162,7 +162,7 @@ TEST(MovieStart, FailedSettingStopsBeforeTheMovieCommand) {
     f.host.setting_result = KDR_ERR_PARAM;
     f.vc.SetState(2, 0, 0);
     EXPECT_FALSE(f.host.Called("movie"));
-    EXPECT_EQ(f.vc.last_movie_format(), 0);
+    EXPECT_EQ(f.vc.LastMovieFormat(), 0);
 }
 
 TEST(MovieStart, FromPauseGoesLiveFirst) {
@@ -186,10 +186,10 @@ TEST(MovieStart, DoesNotSwallowAPendingHdmiChange) {
 
 TEST(Timer1, WatchdogFailureNotifies) {
     Fixture f;
-    f.vc.OnTimer1();
+    f.vc.OnSupervisionTimer();
     EXPECT_TRUE(f.host.notes.empty());
     f.host.watchdog_ok = false;
-    f.vc.OnTimer1();
+    f.vc.OnSupervisionTimer();
     EXPECT_EQ(f.host.notes, (std::vector<uint32_t>{CPW_NOTIFY_WATCHDOG}));
 }
 
@@ -198,19 +198,19 @@ TEST(Timer1, PlaneStateReportsMoveTheMode) {
     f.Playing();
     f.host.state_changed = true;
     f.host.plane = KDR_STATE_PAUSED;
-    f.vc.OnTimer1();
-    EXPECT_EQ(f.vc.state().words().mode, 1u);
+    f.vc.OnSupervisionTimer();
+    EXPECT_EQ(f.vc.State().Words().mode, 1u);
     EXPECT_FALSE(f.host.state_changed);
     // A movie the library never set up counts as format 2.
     f.host.state_changed = true;
     f.host.plane = KDR_STATE_MOVIE;
-    f.vc.OnTimer1();
-    EXPECT_EQ(f.vc.state().words().mode, 2u);
-    EXPECT_EQ(f.vc.state().words().movie_format, 1u);
+    f.vc.OnSupervisionTimer();
+    EXPECT_EQ(f.vc.State().Words().mode, 2u);
+    EXPECT_EQ(f.vc.State().Words().movie_format, 1u);
     f.host.state_changed = true;
     f.host.plane = KDR_STATE_LIVE;
-    f.vc.OnTimer1();
-    EXPECT_EQ(f.vc.state().words().mode, 0u);
+    f.vc.OnSupervisionTimer();
+    EXPECT_EQ(f.vc.State().Words().mode, 0u);
 }
 
 TEST(Timer1, MovieReportAfterOwnStartUsesTheFormatSent) {
@@ -219,9 +219,9 @@ TEST(Timer1, MovieReportAfterOwnStartUsesTheFormatSent) {
     f.vc.SetState(0, 0, 0);
     f.host.plane = KDR_STATE_MOVIE;
     f.host.state_changed = true;
-    f.vc.OnTimer1();
-    EXPECT_EQ(f.vc.state().words().mode, 2u);
-    EXPECT_EQ(f.vc.state().words().movie_format, 0u);
+    f.vc.OnSupervisionTimer();
+    EXPECT_EQ(f.vc.State().Words().mode, 2u);
+    EXPECT_EQ(f.vc.State().Words().movie_format, 0u);
 }
 
 TEST(Timer1, FailedPlaneReadPostsNothingAndKeepsTheFlag) {
@@ -230,9 +230,9 @@ TEST(Timer1, FailedPlaneReadPostsNothingAndKeepsTheFlag) {
     f.host.state_changed = true;
     f.host.plane = KDR_STATE_PAUSED;
     f.host.plane_read_result = KDR_ERR_FAIL;
-    f.vc.OnTimer1();
+    f.vc.OnSupervisionTimer();
     EXPECT_TRUE(f.host.state_changed);
-    EXPECT_EQ(f.vc.state().words().mode, 0u);
+    EXPECT_EQ(f.vc.State().Words().mode, 0u);
     EXPECT_TRUE(f.host.notes.empty());
 }
 
@@ -242,30 +242,30 @@ TEST(Timer1, HdmiChangeMapsStatusToInputEventsAndAlwaysNotifies) {
     f.host.hdmi_changed = true;
     f.host.hdmi.status = 1;
     f.host.input = kInputNoSignal;
-    f.vc.OnTimer1();
+    f.vc.OnSupervisionTimer();
     EXPECT_EQ(f.host.notes, (std::vector<uint32_t>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
-    EXPECT_TRUE(f.vc.state().no_signal());
+    EXPECT_TRUE(f.vc.State().NoSignal());
     EXPECT_FALSE(f.host.hdmi_changed);
 
     f.host.notes.clear();
     f.host.hdmi_changed = true;
     f.host.hdmi.status = 0;
     f.host.input = kInputSignal;
-    f.vc.OnTimer1();
-    EXPECT_EQ(f.vc.state().words().available, 1u);
+    f.vc.OnSupervisionTimer();
+    EXPECT_EQ(f.vc.State().Words().available, 1u);
     EXPECT_EQ(f.host.notes, (std::vector<uint32_t>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
 
     f.host.notes.clear();
     f.host.hdmi_changed = true;
     f.host.hdmi.status = 2;
     f.host.input = kInputCableLost;
-    f.vc.OnTimer1();
-    EXPECT_EQ(f.vc.state().words().available, 0u);
+    f.vc.OnSupervisionTimer();
+    EXPECT_EQ(f.vc.State().Words().available, 0u);
 
     // Same input again: no state change, the HDMI notification still goes out.
     f.host.notes.clear();
     f.host.hdmi_changed = true;
-    f.vc.OnTimer1();
+    f.vc.OnSupervisionTimer();
     EXPECT_EQ(f.host.notes, (std::vector<uint32_t>{CPW_NOTIFY_HDMI}));
 }
 
@@ -274,11 +274,11 @@ TEST(Timer1, HdmiReadErrorIsADeviceErrorForGood) {
     f.Playing();
     f.host.hdmi_changed = true;
     f.host.input = kInputError;
-    f.vc.OnTimer1();
-    EXPECT_TRUE(f.vc.state().error());
+    f.vc.OnSupervisionTimer();
+    EXPECT_TRUE(f.vc.State().Error());
     EXPECT_EQ(f.host.notes, (std::vector<uint32_t>{CPW_NOTIFY_STATE, CPW_NOTIFY_HDMI}));
     f.vc.SetState(0, 1, 1);
-    EXPECT_EQ(f.vc.state().words().video, 0u);
+    EXPECT_EQ(f.vc.State().Words().video, 0u);
 }
 
 // ---- Suspend and resume ----------------------------------------------------
@@ -297,18 +297,18 @@ TEST(Power, SuspendResumeNotifiesOnlyAtTheSuspendAndKeepsVideoUnavailable) {
     f.vc.OnPowerAction(PowerAction::kResume, true, false);
     EXPECT_EQ(f.host.calls, (Strings{"settle_off", "resume_device", "start_timer1",
                                      "start_timer2", "read_hdmi"}));
-    EXPECT_EQ(f.vc.state().words().available, 0u);
+    EXPECT_EQ(f.vc.State().Words().available, 0u);
     EXPECT_FALSE(f.host.settle);
-    f.vc.OnTimer2();
+    f.vc.OnSettleTimer();
     EXPECT_TRUE(f.host.settle);
 
     f.host.hdmi_changed = true;
     f.host.hdmi.status = 1;
-    f.vc.OnTimer1();
+    f.vc.OnSupervisionTimer();
     f.host.hdmi_changed = true;
     f.host.hdmi.status = 0;
-    f.vc.OnTimer1();
-    EXPECT_EQ(f.vc.state().words().available, 1u);
+    f.vc.OnSupervisionTimer();
+    EXPECT_EQ(f.vc.State().Words().available, 1u);
 }
 
 TEST(Power, RepeatedSuspendAndResumeWithoutSuspendDoNothing) {
@@ -327,7 +327,7 @@ TEST(Power, NothingWhileNotInitialised) {
     Fixture f;
     f.vc.OnPowerAction(PowerAction::kSuspend, false, true);
     EXPECT_TRUE(f.host.calls.empty());
-    EXPECT_FALSE(f.vc.state().suspended());
+    EXPECT_FALSE(f.vc.State().Suspended());
 }
 
 TEST(Power, FailuresNotifyPower) {
@@ -348,7 +348,7 @@ TEST(Power, FailuresNotifyPower) {
         f.host.notes.clear();
         f.host.input = kInputError;
         f.vc.Resume();
-        EXPECT_TRUE(f.vc.state().error());
+        EXPECT_TRUE(f.vc.State().Error());
         EXPECT_EQ(f.host.notes, (std::vector<uint32_t>{CPW_NOTIFY_POWER}));
     }
 }
@@ -359,7 +359,7 @@ TEST(Power, ResumeWithInputLostReportsIt) {
     f.host.hdmi.status = 2;
     f.host.input = kInputCableLost;
     f.vc.Resume();
-    EXPECT_TRUE(f.vc.state().no_signal());
+    EXPECT_TRUE(f.vc.State().NoSignal());
 }
 
 TEST(Power, MessageDecoding) {
@@ -387,7 +387,7 @@ TEST(Display, ChangeRefreshesWhenInitialisedAndResets) {
     f.Playing();
     f.vc.OnDisplayChange(true);
     EXPECT_EQ(f.host.calls, (Strings{"display", "audio=0", "video=0", "notify=2"}));
-    EXPECT_EQ(f.vc.state().words().available, 0u);
+    EXPECT_EQ(f.vc.State().Words().available, 0u);
     f.host.calls.clear();
     f.vc.OnDisplayChange(false);
     EXPECT_TRUE(f.host.calls.empty());
@@ -421,7 +421,7 @@ TEST(Still, PausesCapturesWritesAndGoesBackLive) {
     EXPECT_EQ(f.vc.SaveBitmapImage(kPath, files), CPW_OK);
     EXPECT_EQ(files.files[u"a.bmp"], f.host.still);
     EXPECT_EQ(f.host.plane, KDR_STATE_LIVE);
-    EXPECT_EQ(f.vc.state().words().mode, 0u);
+    EXPECT_EQ(f.vc.State().Words().mode, 0u);
     // The worker is held from the plane read to the bitmap: a pass in between
     // would redraw the plane and the bridge would refuse the bitmap.
     EXPECT_EQ(f.host.calls, (Strings{"state", "pause", "notify=2", "query_hdmi", "hold", "state",
@@ -436,7 +436,7 @@ TEST(Still, AlreadyPausedStaysPaused) {
     MemFiles files;
     EXPECT_EQ(f.vc.SaveBitmapImage(kPath, files), CPW_OK);
     EXPECT_EQ(f.host.plane, KDR_STATE_PAUSED);
-    EXPECT_EQ(f.vc.state().words().mode, 1u);
+    EXPECT_EQ(f.vc.State().Words().mode, 1u);
 }
 
 TEST(Still, HdcpGivesQueryErrorAndThePlaneIsLiveAgain) {
@@ -471,7 +471,7 @@ TEST(Still, QueryFailures) {
         MemFiles files;
         EXPECT_EQ(f.vc.SaveBitmapImage(kPath, files), c.expected) << c.name;
         EXPECT_TRUE(files.files.empty()) << c.name;
-        EXPECT_EQ(f.vc.state().words().mode, 0u) << c.name;
+        EXPECT_EQ(f.vc.State().Words().mode, 0u) << c.name;
         EXPECT_EQ(f.host.holds, 0) << c.name << ": the worker stays held";
     }
 }

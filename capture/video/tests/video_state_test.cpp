@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "VideoControl.h"  // SetStateBatch
-#include "VideoState.h"
+#include "capture/video/VideoControl.h"  // SetStateBatch
+#include "capture/core/VideoState.h"
 
 using namespace Capwell::Lib;
 
@@ -39,11 +39,11 @@ struct Playing : Recorder {
 
 TEST(VideoState, StartsBlockedAndIgnoresPlayEventsBeforeInitialisation) {
     Recorder r;
-    EXPECT_TRUE(r.state.not_initialised());
-    EXPECT_TRUE(r.state.no_signal());
+    EXPECT_TRUE(r.state.NotInitialised());
+    EXPECT_TRUE(r.state.NoSignal());
     for (uint32_t ev = EV_LIVE; ev <= EV_VIDEO_OFF; ++ev) EXPECT_FALSE(r.Changed({ev}));
     EXPECT_TRUE(r.calls.empty());
-    EXPECT_EQ(r.state.words(), W(0, 0, 0, 0));
+    EXPECT_EQ(r.state.Words(), W(0, 0, 0, 0));
 }
 
 TEST(VideoState, SignalDuringInitialisationMakesVideoAvailableOnce) {
@@ -52,8 +52,8 @@ TEST(VideoState, SignalDuringInitialisationMakesVideoAvailableOnce) {
     ASSERT_EQ(r.calls.size(), 1u);
     EXPECT_EQ(r.calls[0].old_words, W(0, 0, 0, 0));
     EXPECT_EQ(r.calls[0].new_words, W(1, 0, 0, 0));
-    EXPECT_FALSE(r.state.no_signal());
-    EXPECT_FALSE(r.state.not_initialised());
+    EXPECT_FALSE(r.state.NoSignal());
+    EXPECT_FALSE(r.state.NotInitialised());
     // A second signal changes nothing and calls nobody.
     EXPECT_FALSE(r.Changed({EV_SIGNAL}));
     EXPECT_EQ(r.calls.size(), 1u);
@@ -62,9 +62,9 @@ TEST(VideoState, SignalDuringInitialisationMakesVideoAvailableOnce) {
 TEST(VideoState, SignalBeforeInitDoneClearsTheFlagButLeavesVideoUnavailable) {
     Recorder r;
     EXPECT_FALSE(r.Changed({EV_SIGNAL}));
-    EXPECT_FALSE(r.state.no_signal());
+    EXPECT_FALSE(r.state.NoSignal());
     r.state.Post({EV_INIT_DONE});
-    EXPECT_EQ(r.state.words().available, 0u);
+    EXPECT_EQ(r.state.Words().available, 0u);
 }
 
 TEST(VideoState, BatchCallsTheHandlerOnceWithFirstAndLastWords) {
@@ -80,13 +80,13 @@ TEST(VideoState, BatchCallsTheHandlerOnceWithFirstAndLastWords) {
 TEST(VideoState, MovieEventsChooseTheFormatAndResetsKeepIt) {
     Playing p;
     p.state.Post({EV_MOVIE_FORMAT3});
-    EXPECT_EQ(p.state.words(), W(1, 2, 1, 1, 2));
+    EXPECT_EQ(p.state.Words(), W(1, 2, 1, 1, 2));
     p.state.Post({EV_MOVIE_FORMAT2});
-    EXPECT_EQ(p.state.words().movie_format, 1u);
+    EXPECT_EQ(p.state.Words().movie_format, 1u);
     p.state.Post({EV_MOVIE_FORMAT1});
-    EXPECT_EQ(p.state.words().movie_format, 0u);
+    EXPECT_EQ(p.state.Words().movie_format, 0u);
     p.state.Post({EV_MOVIE_FORMAT3, EV_NO_SIGNAL});
-    EXPECT_EQ(p.state.words(), W(0, 0, 0, 0, 2));
+    EXPECT_EQ(p.state.Words(), W(0, 0, 0, 0, 2));
 }
 
 TEST(VideoState, SuspendResumeWithSignalLeavesVideoUnavailableUntilSignalReturns) {
@@ -97,15 +97,15 @@ TEST(VideoState, SuspendResumeWithSignalLeavesVideoUnavailableUntilSignalReturns
     // Resume reports the signal that never went away: nothing changes.
     EXPECT_FALSE(p.Changed({EV_RESUME, EV_SIGNAL}));
     EXPECT_EQ(p.calls.size(), 1u);
-    EXPECT_FALSE(p.state.suspended());
-    EXPECT_EQ(p.state.words().available, 0u);
+    EXPECT_FALSE(p.state.Suspended());
+    EXPECT_EQ(p.state.Words().available, 0u);
     // Play requests take effect again, but video stays unavailable ...
     p.state.Post({EV_VIDEO_ON});
-    EXPECT_EQ(p.state.words(), W(0, 0, 1, 0));
+    EXPECT_EQ(p.state.Words(), W(0, 0, 1, 0));
     // ... until the input goes through no-signal and back.
     p.state.Post({EV_NO_SIGNAL});
     p.state.Post({EV_SIGNAL});
-    EXPECT_EQ(p.state.words(), W(1, 0, 0, 0));
+    EXPECT_EQ(p.state.Words(), W(1, 0, 0, 0));
 }
 
 TEST(VideoState, EventsWhileSuspendedChangeNothing) {
@@ -120,7 +120,7 @@ TEST(VideoState, EventsWhileSuspendedChangeNothing) {
 TEST(VideoState, DisplayChangeWhileSignalPresentMakesVideoUnavailable) {
     Playing p;
     EXPECT_TRUE(p.Changed({EV_DISPLAY_CHANGED}));
-    EXPECT_EQ(p.state.words(), W(0, 0, 0, 0));
+    EXPECT_EQ(p.state.Words(), W(0, 0, 0, 0));
     EXPECT_FALSE(p.Changed({EV_SIGNAL}));
     // Before initialisation a display change changes nothing.
     Recorder r;
@@ -130,25 +130,25 @@ TEST(VideoState, DisplayChangeWhileSignalPresentMakesVideoUnavailable) {
 TEST(VideoState, DeviceErrorBlocksPlayEventsForGoodButSignalStillCounts) {
     Playing p;
     p.state.Post({EV_DEVICE_ERROR});
-    EXPECT_TRUE(p.state.error());
-    EXPECT_EQ(p.state.words(), W(0, 0, 0, 0));
+    EXPECT_TRUE(p.state.Error());
+    EXPECT_EQ(p.state.Words(), W(0, 0, 0, 0));
     p.state.Post({EV_NO_SIGNAL});
     p.state.Post({EV_SIGNAL});
-    EXPECT_EQ(p.state.words().available, 1u);
+    EXPECT_EQ(p.state.Words().available, 1u);
     p.state.Post({EV_SUSPEND});
     p.state.Post({EV_RESUME});
     for (uint32_t ev = EV_LIVE; ev <= EV_VIDEO_OFF; ++ev) p.state.Post({ev});
-    EXPECT_EQ(p.state.words().mode, 0u);
-    EXPECT_EQ(p.state.words().video, 0u);
-    EXPECT_EQ(p.state.words().audio, 0u);
-    EXPECT_TRUE(p.state.error());
+    EXPECT_EQ(p.state.Words().mode, 0u);
+    EXPECT_EQ(p.state.Words().video, 0u);
+    EXPECT_EQ(p.state.Words().audio, 0u);
+    EXPECT_TRUE(p.state.Error());
 }
 
 TEST(VideoState, CableLostAndNoSignalResetOnlyOnTheWayIn) {
     Playing p;
     EXPECT_TRUE(p.Changed({EV_CABLE_LOST}));
     EXPECT_FALSE(p.Changed({EV_NO_SIGNAL}));
-    EXPECT_TRUE(p.state.no_signal());
+    EXPECT_TRUE(p.state.NoSignal());
 }
 
 TEST(VideoState, UnknownCodesAreIgnored) {
@@ -169,7 +169,7 @@ TEST(VideoState, HandlerMayPostAgainAndSeesTheStoredWords) {
     s.Post({EV_INIT_DONE, EV_SIGNAL});
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[1], W(1, 0, 1, 0));
-    EXPECT_EQ(s.words(), W(1, 0, 1, 0));
+    EXPECT_EQ(s.Words(), W(1, 0, 1, 0));
 }
 
 TEST(VideoState, SetStateBatchSkipsUnknownModes) {

@@ -1,4 +1,4 @@
-#include "StillFileWin.h"
+#include "capture/video/win/StillFileWin.h"
 
 #include <algorithm>
 
@@ -7,11 +7,11 @@ namespace Capwell::Lib {
 bool StillFileWin::Create(const CpwWChar* path) {
     file_.Reset(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file_.valid();
+    return file_.Valid();
 }
 
 bool StillFileWin::WriteChunk(const uint8_t* data, DWORD size, DWORD& written) {
-    return WriteFile(file_.get(), data, size, &written, nullptr) != FALSE;
+    return WriteFile(file_.Get(), data, size, &written, nullptr) != FALSE;
 }
 
 bool StillFileWin::Write(const uint8_t* data, std::size_t size) {
@@ -26,7 +26,12 @@ bool StillFileWin::Write(const uint8_t* data, std::size_t size) {
     return true;
 }
 
-bool StillFileWin::Close() { return file_.Close(); }
+bool StillFileWin::Close() {
+    // Closed here rather than by the owner: a failed close (a write the system
+    // had deferred) must fail the still.
+    if (!file_) return true;
+    return CloseHandle(file_.Release()) != FALSE;
+}
 
 bool StillFileWin::Exists(const CpwWChar* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;

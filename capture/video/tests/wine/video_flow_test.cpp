@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "CapwellHarness.h"
-#include "cw_process.h"
+#include "capture/tests/wine/CapwellHarness.h"
+#include "tests/support/cw_process.h"
 
-#include "client_window.h"
+#include "capture/video/tests/wine/client_window.h"
 
 namespace {
 

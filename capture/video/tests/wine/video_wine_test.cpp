@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "Capwell.h"
-#include "StillFileWin.h"
-#include "VideoControl.h"
-#include "cw_process.h"
+#include "capture/video/win/StillFileWin.h"
+#include "capture/video/VideoControl.h"
+#include "tests/support/cw_process.h"
 #include "simulator/include/MrcSimClient.h"
 #include "pattern.h"
 
-#include "client_window.h"
+#include "capture/video/tests/wine/client_window.h"
 
 namespace {
 
