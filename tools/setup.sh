@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine xvfb xauth
           googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev git python3
-          wixl msitools)
+          wixl msitools xserver-xephyr imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do
