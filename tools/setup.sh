@@ -5,7 +5,12 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine xvfb xauth
           googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev git python3
-          wixl msitools xserver-xephyr imagemagick)
+          wixl msitools)
+# A Japanese font with line spacing like the viewer's "Meiryo", for its screens
+# under Wine (tools/shots/).
+packages+=(fonts-noto-cjk)
+# The simulated panel's two-screen display and the run command's screenshot.
+packages+=(xserver-xephyr imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -495,14 +495,19 @@ TEST_F(Views, CaptionTextsMarkAndVisibility) {
     EXPECT_EQ(TextOf(signal), L"kept");
 
     // The blank screen hides everything; other screens show the close button,
-    // and the texts only with the controls; a switch never brings the mark back.
+    // and the texts only with the controls; the mark comes back with the texts
+    // for a protected input only.
     host.Switch(kDisplayBlank, 1);
     for (HWND c : {signal, mark, power, name, close}) EXPECT_FALSE(HasStyleVisible(c));
     host.Switch(5, 0);
     EXPECT_TRUE(HasStyleVisible(close));
     for (HWND c : {signal, mark, power, name}) EXPECT_FALSE(HasStyleVisible(c));
     host.Switch(kDisplayPlay, 1);
-    for (HWND c : {signal, power, name, close}) EXPECT_TRUE(HasStyleVisible(c));
+    for (HWND c : {signal, power, name, close, mark}) EXPECT_TRUE(HasStyleVisible(c));
+    info.detect_hdcp = 0;
+    HdmiInfoChangedNotificator::Broadcast(&info);
+    EXPECT_FALSE(HasStyleVisible(mark));
+    host.Switch(5, 1);
     EXPECT_FALSE(HasStyleVisible(mark));
 
     // The close button closes the main window; the bar reads left to right.

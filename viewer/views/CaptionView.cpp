@@ -77,8 +77,10 @@ void CVideoCaptionView::SetCaptionVisible(bool show_close, bool show_texts) {
         if (id == IDC_CAPTION_CLOSE) {
             ShowWindow(child, show_close ? SW_SHOW : SW_HIDE);
         } else if (id == IDC_CAPTION_HDCP) {
-            // The mark follows the input; a switch may only hide it.
-            if (!show_texts) ShowWindow(child, SW_HIDE);
+            // The mark follows the input: a switch never shows it for an
+            // unprotected input, and brings it back for a protected one that
+            // an earlier switch hid (the input record does not change then).
+            ShowWindow(child, show_texts && hdmi_.detect_hdcp != 0 ? SW_SHOW : SW_HIDE);
         } else {
             ShowWindow(child, show_texts ? SW_SHOW : SW_HIDE);
         }

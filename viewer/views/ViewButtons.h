@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "viewer/framework/Controls.h"
+#include "viewer/framework/Raii.h"
 
 namespace vistrel {
 
@@ -17,7 +20,15 @@ protected:
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
+    // The button's font, or a smaller copy when the text would not fit its
+    // width (a long translation); remade only when text, font or width change.
+    HFONT FittingFont(HDC dc, const std::wstring& text, HFONT font, int width);
+
     Look look_;
+    fw::Font fitted_;
+    HFONT fitted_from_ = nullptr;
+    std::wstring fitted_text_;
+    int fitted_width_ = -1;
 };
 
 }  // namespace vistrel

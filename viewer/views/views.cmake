@@ -26,3 +26,11 @@ if(CW_WINDOWS)
   cw_add_wine_test(viewer_views_test SOURCES tests/views_test.cpp "${VISTREL_RC}" LIBS vistrel_ui TIMEOUT 180)
   target_include_directories(viewer_views_test PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
 endif()
+
+if(CW_WINDOWS)
+  # Shows the screens one by one for the screenshot script (tools/shots/views.sh).
+  add_executable(ViewsShotHost "${CW_SOURCE_ROOT}/tools/shots/ViewsShotHost.cpp" "${VISTREL_RC}")
+  target_link_options(ViewsShotHost PRIVATE -municode)
+  target_link_libraries(ViewsShotHost PRIVATE cw_warnings vistrel_ui)
+  target_include_directories(ViewsShotHost PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
+endif()
