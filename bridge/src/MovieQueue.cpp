@@ -213,14 +213,16 @@ void MovieQueue::DeliverReady() {
         }
         cv_.notify_all();
         std::int32_t state = 0;
-        const bool movie = QueryState(true, state) == KDR_OK && state == KDR_STATE_MOVIE;
+        const bool known = QueryState(true, state) == KDR_OK;
         const KdrMovieCb cb = b.movie_cb.load(std::memory_order_acquire);
-        if (movie && cb != nullptr) {
+        if (known && state == KDR_STATE_MOVIE && cb != nullptr) {
             cb(b.movie_user.load(std::memory_order_acquire), &copy);
             continue;
         }
         // Not handed out: back to free at once, wherever it stands among the delivered
-        // frames (older ones may still be with the caller).
+        // frames (older ones may still be with the caller). A frame kept from the caller
+        // because the state could not be read is a drop the caller must hear of; one that
+        // came after the movie ended is not.
         {
             std::lock_guard<winkit::Mutex> lock(mutex_);
             for (auto it = delivered_.begin(); it != delivered_.end(); ++it) {
@@ -229,6 +231,7 @@ void MovieQueue::DeliverReady() {
                     break;
                 }
             }
+            if (!known) ++local_failures_;
         }
         cv_.notify_all();
     }

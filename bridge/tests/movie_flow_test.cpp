@@ -297,6 +297,22 @@ TEST_F(MovieTest, NoticeWithAnUnknownFormatCodeIsDropped) {
     EXPECT_EQ(rec_.Frames()[0].frame_id, 1u);
 }
 
+TEST_F(MovieTest, FrameKeptBackByAFailedStateQueryIsCountedAsDropped) {
+    Start(320, 180, 4);
+    // The state queries are refused (the movie start's own state event may ask too): the
+    // frame cannot be handed out.
+    simhost::FailCommand(34, kCmdStateQuery, MRCSIM_FAULT_FAIL, 1, 0, 0, -1);
+    Tick();
+    ASSERT_TRUE(WaitFor([&] { return Stats().frames == 1 && Stats().free == 4; }));
+    EXPECT_EQ(rec_.Count(), 0u);
+    EXPECT_EQ(Stats().dropped, 1u);
+    simhost::ClearFaults();
+    Tick();
+    ASSERT_TRUE(rec_.WaitFrames(1));
+    EXPECT_EQ(rec_.Frames()[0].frame_id, 1u);
+    EXPECT_EQ(rec_.Frames()[0].drop_count, 1u);  // the caller hears of it with the next frame
+}
+
 TEST_F(MovieTest, HdmiChangeDuringMovieReturnsToLive) {
     static std::atomic<std::int32_t> last_state{0};
     last_state = 0;

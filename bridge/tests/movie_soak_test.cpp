@@ -1,9 +1,19 @@
 // Soak: ten minutes of controller time at 60 frames a second on the simulator's manual
 // clock (run as fast as the bridge goes), alternating callers that give frames back inside
 // the callback and callers that hold a batch and give it back later.
+//
+// The bridge's commands have a 5-second limit in real time. On a shared machine the whole
+// process can be held up that long (it was, once, on the build machine); a command then
+// fails and its frame is dropped, and the bridge must count that drop. So the soak demands
+// that every frame is delivered or counted, and no drop at all unless a stall long enough
+// to run out a command's limit was seen.
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "bridge/tests/MovieSupport.h"
@@ -38,6 +48,41 @@ struct SoakRecorder {
     }
 };
 
+// The longest time a thread of the test process waited beyond its 20 ms sleep.
+class StallMeter {
+public:
+    StallMeter()
+        : thread_([this] {
+              auto last = std::chrono::steady_clock::now();
+              std::unique_lock<std::mutex> lock(m_);
+              while (!cv_.wait_for(lock, std::chrono::milliseconds(20), [this] { return stop_; })) {
+                  const auto now = std::chrono::steady_clock::now();
+                  longest_ = std::max(longest_, now - last);
+                  last = now;
+              }
+          }) {}
+    ~StallMeter() { Stop(); }
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    std::chrono::milliseconds Longest() {
+        std::lock_guard<std::mutex> lock(m_);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(longest_);
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool stop_ = false;
+    std::chrono::steady_clock::duration longest_{};
+    std::thread thread_;
+};
+
 class MovieSoak : public PlaneTest {
 protected:
     std::string MakeScenario() override { return R"({"clock": "manual", "movie": {"buffers": 8}})"; }
@@ -54,21 +99,44 @@ TEST_F(MovieSoak, TenMinutesAtSixtyFramesASecond) {
     ASSERT_EQ(SetMovie(64, 40, 1, buffer.data(), static_cast<std::uint32_t>(buffer.size())), KDR_OK);
     ASSERT_EQ(Kdr_VpSetCb(&dev_, &video_, KDR_CB_MOVIE, KDR_CALLBACK(&SoakRecorder::Callback), &rec), KDR_OK);
     ASSERT_EQ(Kdr_VpMovie(&dev_, &video_), KDR_OK);
+    StallMeter stalls;
     // Counted after a warm-up: the runtime creates some synchronisation handles lazily.
     Resources start{};
 
     std::uint64_t chunk = 0;
+    std::uint64_t dropped = 0;  // the bridge's count as last read
     for (std::uint32_t ms = 0; ms < kTotalMs; ms += kChunkMs, ++chunk) {
         rec.hold = chunk % 2 == 1;
         ASSERT_EQ(Sim().Advance(kChunkMs), 0);
         MrcSimStatus sim{};
         ASSERT_EQ(Sim().GetStatus(&sim), 0);
-        // Every frame the controller sent reaches the caller (no device drops, no failures).
-        {
-            std::unique_lock<std::mutex> lock(rec.m);
-            ASSERT_TRUE(rec.cv.wait_for(lock, std::chrono::seconds(10),
-                                        [&] { return rec.seen == sim.frames_produced; }))
-                << "at " << ms << " ms: " << rec.seen << " of " << sim.frames_produced;
+        // Every frame the controller sent reaches the caller or is counted as dropped. The limit
+        // only catches a hang: it is far beyond any stall a frame is allowed to survive.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        std::uint64_t seen = 0;
+        KdrMovieStats stats{};
+        bool accounted = false;
+        while (!accounted && std::chrono::steady_clock::now() < deadline) {
+            {
+                std::unique_lock<std::mutex> lock(rec.m);
+                accounted = rec.cv.wait_for(lock, std::chrono::milliseconds(100),
+                                            [&] { return rec.seen + dropped == sim.frames_produced; });
+                seen = rec.seen;
+            }
+            if (!accounted) {
+                stats = Stats();
+                dropped = stats.dropped;
+                accounted = seen + dropped == sim.frames_produced;
+            }
+        }
+        if (!accounted) {
+            // Where the missing frames stand: the bridge's counts and the controller's.
+            MrcSimStatus now{};
+            (void)Sim().GetStatus(&now);
+            FAIL() << "at " << ms << " ms: " << seen << " of " << sim.frames_produced << "; bridge handled "
+                   << stats.frames << ", dropped " << stats.dropped << ", free " << stats.free
+                   << "; controller events " << now.events << ", replies " << now.replies << ", delivered "
+                   << now.delivered << ", commands " << now.commands << ", frames out " << now.frames_out;
         }
         std::vector<std::uint64_t> held;
         {
@@ -94,14 +162,22 @@ TEST_F(MovieSoak, TenMinutesAtSixtyFramesASecond) {
     EXPECT_EQ(s.slots, kSlots);
     EXPECT_TRUE(WaitFor([&] { return Stats().free == kSlots; }));  // no stuck slot
     EXPECT_EQ(s.frames, sim.frames_produced);
-    EXPECT_EQ(s.dropped, 0u);
-    EXPECT_EQ(rec.drops, 0u);
+    EXPECT_EQ(rec.seen + s.dropped, sim.frames_produced);  // every frame delivered or counted
+    EXPECT_LE(rec.drops, s.dropped);  // reported with a later frame (the last may still be due)
     EXPECT_EQ(rec.problems, 0u);
-    EXPECT_EQ(rec.seen, sim.frames_produced);
     EXPECT_EQ(PeekWord(0x0E100040u), sim.frames_produced);
+    // A drop needs a command that ran out of its 5 s: a stall of at least half that.
+    if (stalls.Longest() < std::chrono::milliseconds(2500)) {
+        EXPECT_EQ(s.dropped, 0u) << "longest stall " << stalls.Longest().count() << " ms";
+    } else {
+        std::printf("longest stall %lld ms: %llu frames dropped and counted\n",
+                    static_cast<long long>(stalls.Longest().count()),
+                    static_cast<unsigned long long>(s.dropped));
+    }
     const Resources end = CurrentResources();
     EXPECT_LE(end.threads, start.threads);
     EXPECT_LE(end.handles, start.handles + 2);
+    stalls.Stop();
     ASSERT_EQ(Kdr_VpPlay(&dev_, &video_), KDR_OK);
 }
 

@@ -33,7 +33,10 @@ constexpr uint32_t kCmdMatrix = 0x80002, kCmdAxes = 0x80003, kCmdDriveCutoff = 0
 // restores the installed value at scope end.
 class DriverValue {
 public:
-    DriverValue(const wchar_t* name, const wchar_t* value) : name_(name) {
+    DriverValue(const wchar_t* name, const wchar_t* value)
+        : DriverValue(name, value, value != nullptr ? static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)) : 0) {}
+    // Stores `bytes` bytes of `value` as they are: no terminator, any length.
+    DriverValue(const wchar_t* name, const void* value, DWORD bytes) : name_(name) {
         HKEY key = nullptr;
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClassKey, 0, KEY_READ | KEY_WRITE, &key);
         wchar_t old[260] = {};
@@ -42,8 +45,7 @@ public:
                ERROR_SUCCESS;
         old_ = old;
         if (value != nullptr)
-            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                           static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+            RegSetValueExW(key, name, 0, REG_SZ, static_cast<const BYTE*>(value), bytes);
         else
             RegDeleteValueW(key, name);
         RegCloseKey(key);
@@ -294,6 +296,19 @@ TEST_F(CapwellTest, DriverTexts) {
         {L"DriverVersion", L"1.9.x.0", CPW_E_START, "Driver version is API Error."},
         {L"DriverVersion", L"1.9.300", CPW_E_START, "Driver version is API Error."},
     };
+    {
+        // Stored without a terminator and with one stray byte after the text:
+        // the text ends with its last whole character.
+        const wchar_t text[] = L"1.9.300.0" L"7";
+        DriverValue change(L"DriverVersion", text, static_cast<DWORD>(9 * sizeof(wchar_t) + 1));
+        CpwInitParams p = Params(0);
+        ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
+        CpwVersion v{};
+        ASSERT_EQ(cpw.Cpw_GetDriverVersion(&v), CPW_OK);
+        EXPECT_EQ(v.revision, 300);
+        EXPECT_EQ(v.build, 0);
+        Reload();
+    }
     for (const auto& c : cases) {
         DriverValue change(c.name, c.value);
         DeleteFileW(trace_.c_str());
