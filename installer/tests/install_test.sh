@@ -4,9 +4,9 @@
 # checks what was installed, starts the installed viewer against the simulator,
 # upgrades it with a newer build, uninstalls, and checks that nothing the package
 # made is left and nothing the user made is gone.
-#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR WXS VERSION
+#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR WXS VERSION HAVE_OKUMO(0|1)
 set -uo pipefail
-src=$1 bin=$2 work=$3 wxs=$4 version=$5
+src=$1 bin=$2 work=$3 wxs=$4 version=$5 okumo=$6
 prefix="$work/prefix"
 msi="$bin/Vistrel.msi"
 fails=0
@@ -74,7 +74,7 @@ for f in Vistrel.exe Capwell.dll Tolvane.dll Tavrin_x64.dll Dornet.exe Merrowcom
          setting/default/balance1.csv setting/default/custom_level.csv; do
   [ -f "$dir/$f" ] || fail "not installed: $f"
 done
-if [ -f "$bin/Okumo.dll" ]; then [ -f "$dir/Okumo.dll" ] || fail "not installed: Okumo.dll"; fi
+[ "$okumo" = 1 ] && { [ -f "$dir/Okumo.dll" ] || fail "not installed: Okumo.dll"; }
 [ -f "${menus[0]}/Vistrel.lnk" ] || [ -f "${menus[1]}/Vistrel.lnk" ] || fail "no Start-menu shortcut"
 run "$bin/install_probe.exe" check "$wdir" || fail "installed event source or message table"
 run "$bin/install_probe.exe" run "$wdir" || fail "the installed viewer"

@@ -237,4 +237,37 @@ std::int64_t PatternRenderer::readCounter(const std::uint8_t* bgr, std::uint32_t
     return value;
 }
 
+std::string PatternRenderer::ReadCaption(const std::uint8_t* bgr, std::uint32_t w, std::uint32_t h,
+                                         std::ptrdiff_t stride) {
+    const std::uint32_t c = CaptionCell(h);
+    auto lit = [&](std::uint32_t x, std::uint32_t y, std::uint8_t level) {
+        const std::uint8_t* p = bgr + stride * static_cast<std::ptrdiff_t>(y) + 3 * static_cast<std::ptrdiff_t>(x);
+        return p[0] > level || p[1] > level || p[2] > level;
+    };
+    std::string text;
+    for (std::uint32_t i = 0;; ++i) {
+        const std::uint32_t gap_x = c * (5 + 4 * i) + c / 2;
+        if (gap_x >= w || c * 6 >= h) break;
+        // the column between two glyphs is black only inside the caption's box
+        bool box = true;
+        for (std::uint32_t row = 0; row < 5; ++row) box = box && !lit(gap_x, c * (1 + row) + c / 2, 64);
+        if (!box) break;
+        std::uint8_t rows[5] = {0, 0, 0, 0, 0};
+        for (std::uint32_t row = 0; row < 5; ++row)
+            for (std::uint32_t col = 0; col < 3; ++col)
+                if (lit(c * (2 + 4 * i + col) + c / 2, c * (1 + row) + c / 2, 128))
+                    rows[row] |= static_cast<std::uint8_t>(4u >> col);
+        char found = 0;
+        if (std::memcmp(rows, "\0\0\0\0\0", 5) == 0) found = ' ';
+        for (char k = '0'; k <= '9' && found == 0; ++k)
+            if (std::memcmp(rows, kFont[k - '0'], 5) == 0) found = k;
+        for (const Glyph& g : kLetters)
+            if (found == 0 && std::memcmp(rows, g.rows, 5) == 0) found = g.c;
+        if (found == 0) break;
+        text += found;
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
 }  // namespace mrcsim

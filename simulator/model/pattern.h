@@ -28,6 +28,10 @@ public:
     void SetCaption(const std::string& text) { caption_ = text; }
     // Cell size of the caption's 3 x 5 glyphs at a picture height, for tests.
     static std::uint32_t CaptionCell(std::uint32_t height);
+    // Reads the caption back from a BGR top-down picture: the glyphs up to the end of its black
+    // box or the first cell that is no glyph, trailing blanks dropped ("" when there is none).
+    static std::string ReadCaption(const std::uint8_t* bgr, std::uint32_t width, std::uint32_t height,
+                                   std::ptrdiff_t stride);
 
     // Geometry, for tests.
     static std::uint32_t markerX(std::uint64_t frame, std::uint32_t width, std::uint32_t height);
