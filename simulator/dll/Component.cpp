@@ -13,7 +13,7 @@
 #include "simulator/dll/ComponentAccess.h"
 #include "simulator/dll/PanelWindow.h"
 #include "simulator/include/MerrowcomSim.h"
-#include "simulator/model/controller.h"
+#include "simulator/model/Controller.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ std::string g_error;
 std::vector<mrcsim::RecordEntry> g_snapshot;
 std::mutex g_snapshot_mu;
 
-void setError(const std::string& e) {
+void SetError(const std::string& e) {
     std::lock_guard<std::mutex> lk(g_mu);
     g_error = e;
 }
@@ -51,7 +51,7 @@ Controller& ctl() {
 #endif
         if (path && *path) {
             std::string err;
-            if (!mrcsim::loadScenarioFile(std::filesystem::path(path), s, err)) {
+            if (!mrcsim::LoadScenarioFile(std::filesystem::path(path), s, err)) {
                 g_error = err;
                 g_scenario_failed = true;
                 s = mrcsim::Scenario{};
@@ -85,10 +85,10 @@ public:
     std::uint32_t MRC_CALL op3_register(std::uint32_t, std::uint32_t, std::uint32_t,
                                         merrowcom::Receiver receiver) override {
         if (!receiver) return mrcsim::kStatusInvalidParameter;
-        return ctl().registerReceiver(
+        return ctl().RegisterReceiver(
             [receiver](const merrowcom::Message& m, std::uint32_t flags) { receiver(&m, flags); });
     }
-    std::uint32_t MRC_CALL op4_unregister(std::uint32_t) override { return ctl().unregisterReceiver(); }
+    std::uint32_t MRC_CALL op4_unregister(std::uint32_t) override { return ctl().UnregisterReceiver(); }
     std::uint32_t MRC_CALL op5_send(const merrowcom::Message* request, merrowcom::SendReply* reply,
                                     std::uint32_t) override {
         return ctl().send(request, reply);
@@ -108,11 +108,11 @@ public:
     std::uint32_t MRC_CALL op10_reserved() override { return kStatusNotImplemented; }
     std::uint32_t MRC_CALL op11_reserved() override { return kStatusNotImplemented; }
     std::uint32_t MRC_CALL op12_read_block(std::uint32_t address, void* buffer, std::uint32_t length) override {
-        return ctl().readBlock(address, buffer, length);
+        return ctl().ReadBlock(address, buffer, length);
     }
     std::uint32_t MRC_CALL op13_write_block(std::uint32_t address, const void* buffer,
                                             std::uint32_t length) override {
-        return ctl().writeBlock(address, buffer, length);
+        return ctl().WriteBlock(address, buffer, length);
     }
 };
 
@@ -125,7 +125,7 @@ DeviceUtilImpl g_util;
 GenericFuncImpl g_generic;
 SystemCtrlImpl g_sysctrl;
 
-mrcsim::HdmiInput fromC(const MrcSimHdmi& h) {
+mrcsim::HdmiInput FromC(const MrcSimHdmi& h) {
     mrcsim::HdmiInput in;
     in.kind = h.state == 0 ? mrcsim::HdmiInput::Kind::NoCable
                            : (h.state == 1 ? mrcsim::HdmiInput::Kind::NoSignal : mrcsim::HdmiInput::Kind::Signal);
@@ -140,7 +140,7 @@ mrcsim::HdmiInput fromC(const MrcSimHdmi& h) {
 }
 
 int32_t fail(const std::string& why) {
-    setError(why);
+    SetError(why);
     return -1;
 }
 
@@ -176,7 +176,7 @@ merrowcom::SystemCtrl* CreateSystemCtrlInstance() {
 int32_t MrcSim_Reset(const char* scenario_json) {
     mrcsim::Scenario s;
     std::string err;
-    if (scenario_json && *scenario_json && !mrcsim::parseScenarioJson(scenario_json, s, err)) return fail(err);
+    if (scenario_json && *scenario_json && !mrcsim::ParseScenarioJson(scenario_json, s, err)) return fail(err);
     return apply_scenario(s);
 }
 
@@ -184,7 +184,7 @@ int32_t MrcSim_LoadScenarioFile(const char* path) {
     if (!path) return fail("MrcSim_LoadScenarioFile: null path");
     mrcsim::Scenario s;
     std::string err;
-    if (!mrcsim::loadScenarioFileUtf8(path, s, err)) return fail(err);
+    if (!mrcsim::LoadScenarioFileUtf8(path, s, err)) return fail(err);
     return apply_scenario(s);
 }
 
@@ -193,7 +193,7 @@ int32_t MrcSim_Update(const char* scenario_json) {
     Controller& c = ctl();
     mrcsim::Scenario s = c.scenario();
     std::string err;
-    if (!mrcsim::parseScenarioJson(scenario_json, s, err)) return fail(err);
+    if (!mrcsim::ParseScenarioJson(scenario_json, s, err)) return fail(err);
     c.update(s);
     return 0;
 }
@@ -207,7 +207,7 @@ const char* MrcSim_LastError(void) {
 
 int32_t MrcSim_SetHdmi(const MrcSimHdmi* hdmi) {
     if (!hdmi || hdmi->state > 2) return fail("MrcSim_SetHdmi: bad record");
-    ctl().setHdmi(fromC(*hdmi));
+    ctl().SetHdmi(FromC(*hdmi));
     return 0;
 }
 
@@ -236,7 +236,7 @@ int32_t MrcSim_FailCommand(uint32_t channel, uint32_t code, uint32_t action, uin
     f.word2 = word2;
     f.delay_ms = delay_ms;
     f.count = count;
-    ctl().addCommandFault(f);
+    ctl().AddCommandFault(f);
     return 0;
 }
 
@@ -248,7 +248,7 @@ int32_t MrcSim_FailSend(uint32_t channel, int32_t busy, int32_t not_accepted, ui
     f.not_accepted = not_accepted;
     f.result = result;
     f.result_count = result_count;
-    ctl().addSendFault(f);
+    ctl().AddSendFault(f);
     return 0;
 }
 
@@ -257,7 +257,7 @@ int32_t MrcSim_MarkLost(uint32_t channel, int32_t count) {
     mrcsim::LostFault f;
     f.channel = channel;
     f.count = count;
-    ctl().addLostFault(f);
+    ctl().AddLostFault(f);
     return 0;
 }
 
@@ -270,18 +270,18 @@ int32_t MrcSim_FailRegister(uint32_t address, uint32_t ops, uint32_t status, int
     f.status = status;
     f.count = count;
     f.skip = skip;
-    ctl().addRegisterFault(f);
+    ctl().AddRegisterFault(f);
     return 0;
 }
 
 int32_t MrcSim_FailStartup(uint32_t op, uint32_t status) {
     if (op != 1 && op != 2) return fail("MrcSim_FailStartup: op 1 or 2");
-    ctl().setStartupStatus(static_cast<int>(op), status);
+    ctl().SetStartupStatus(static_cast<int>(op), status);
     return 0;
 }
 
 int32_t MrcSim_ClearFaults(void) {
-    ctl().clearFaults();
+    ctl().ClearFaults();
     return 0;
 }
 
@@ -299,10 +299,10 @@ int32_t MrcSim_Advance(uint32_t ms) {
     return 0;
 }
 
-uint64_t MrcSim_NowMs(void) { return ctl().nowMs(); }
+uint64_t MrcSim_NowMs(void) { return ctl().NowMs(); }
 
 int32_t MrcSim_WaitIdle(uint32_t timeout_ms) {
-    return ctl().waitIdle(timeout_ms) ? 0 : fail("MrcSim_WaitIdle: timed out");
+    return ctl().WaitIdle(timeout_ms) ? 0 : fail("MrcSim_WaitIdle: timed out");
 }
 
 uint32_t MrcSim_RecordCount(void) {
@@ -327,7 +327,7 @@ int32_t MrcSim_RecordGet(uint32_t index, MrcSimRecord* out) {
 }
 
 int32_t MrcSim_RecordClear(void) {
-    ctl().clearRecord();
+    ctl().ClearRecord();
     std::lock_guard<std::mutex> lk(g_snapshot_mu);
     g_snapshot.clear();
     return 0;
@@ -369,7 +369,7 @@ int32_t MrcSim_GetStatus(MrcSimStatus* out) {
     return 0;
 }
 
-static int32_t copyOut(const std::vector<std::uint8_t>& data, void* buffer, uint32_t capacity, uint32_t* length) {
+static int32_t CopyOut(const std::vector<std::uint8_t>& data, void* buffer, uint32_t capacity, uint32_t* length) {
     if (length) *length = static_cast<uint32_t>(data.size());
     if (data.size() > capacity || (!buffer && !data.empty())) return -1;
     if (!data.empty()) std::memcpy(buffer, data.data(), data.size());
@@ -379,19 +379,19 @@ static int32_t copyOut(const std::vector<std::uint8_t>& data, void* buffer, uint
 int32_t MrcSim_GetFile(const char* name, void* buffer, uint32_t capacity, uint32_t* length) {
     if (!name) return -1;
     std::vector<std::uint8_t> data;
-    if (!ctl().getFile(name, data)) return fail(std::string("MrcSim_GetFile: no file ") + name);
-    return copyOut(data, buffer, capacity, length);
+    if (!ctl().GetFile(name, data)) return fail(std::string("MrcSim_GetFile: no file ") + name);
+    return CopyOut(data, buffer, capacity, length);
 }
 
 int32_t MrcSim_PutFile(const char* name, const void* data, uint32_t length) {
     if (!name || (!data && length)) return -1;
     const auto* p = static_cast<const std::uint8_t*>(data);
-    ctl().putFile(name, std::vector<std::uint8_t>(p, p + length));
+    ctl().PutFile(name, std::vector<std::uint8_t>(p, p + length));
     return 0;
 }
 
 int32_t MrcSim_GetFirmwareImage(void* buffer, uint32_t capacity, uint32_t* length) {
-    return copyOut(ctl().firmwareImage(), buffer, capacity, length);
+    return CopyOut(ctl().FirmwareImage(), buffer, capacity, length);
 }
 
 int32_t MrcSim_Shutdown(void) {
@@ -409,12 +409,12 @@ int32_t MrcSim_Shutdown(void) {
 #if !defined(_WIN32)
 // The panel needs a screen: the native build has none.
 int32_t MrcSim_PanelStart(const MrcSimPanel*) {
-    setError("no screen in the native build");
+    SetError("no screen in the native build");
     return -1;
 }
 int32_t MrcSim_PanelStop(void) { return 0; }
 int32_t MrcSim_PanelSnapshot(const char*) {
-    setError("no screen in the native build");
+    SetError("no screen in the native build");
     return -1;
 }
 #endif
@@ -423,7 +423,7 @@ int32_t MrcSim_PanelSnapshot(const char*) {
 
 namespace mrcsim {
 Controller& TheController() { return ctl(); }
-void SetErrorText(const std::string& text) { setError(text); }
+void SetErrorText(const std::string& text) { SetError(text); }
 #if !defined(_WIN32)
 void StartPanelFromEnvironment() {}
 #endif

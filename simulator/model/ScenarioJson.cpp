@@ -7,11 +7,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "scenario.h"
+#include "simulator/model/Scenario.h"
 
 namespace mrcsim {
 
 namespace {
+
+// the scenario's names of the colour formats 1..4
+constexpr const char* kFormatNames[] = {"", "RGB", "YUV444", "YUV422", "YUV420"};
 
 using nlohmann::json;
 
@@ -19,7 +22,7 @@ struct ParseError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-void checkKeys(const json& obj, const std::string& where, std::initializer_list<const char*> allowed) {
+void CheckKeys(const json& obj, const std::string& where, std::initializer_list<const char*> allowed) {
     if (!obj.is_object()) throw ParseError(where + ": expected an object");
     std::set<std::string> ok(allowed.begin(), allowed.end());
     for (auto it = obj.begin(); it != obj.end(); ++it) {
@@ -30,7 +33,7 @@ void checkKeys(const json& obj, const std::string& where, std::initializer_list<
 }
 
 // An integer given as a JSON number or as a string ("0x0E100540", "-5", "12").
-long long toInt(const json& v, const std::string& where, long long lo, long long hi) {
+long long ToInt(const json& v, const std::string& where, long long lo, long long hi) {
     long long n = 0;
     if (v.is_number_integer()) {
         n = v.get<long long>();
@@ -53,19 +56,19 @@ long long toInt(const json& v, const std::string& where, long long lo, long long
 }
 
 std::uint32_t u32(const json& v, const std::string& where) {
-    long long n = toInt(v, where, -2147483648LL, 0xFFFFFFFFLL);
+    long long n = ToInt(v, where, -2147483648LL, 0xFFFFFFFFLL);
     return static_cast<std::uint32_t>(n);
 }
 std::int32_t i32(const json& v, const std::string& where) {
-    return static_cast<std::int32_t>(toInt(v, where, -2147483648LL, 2147483647LL));
+    return static_cast<std::int32_t>(ToInt(v, where, -2147483648LL, 2147483647LL));
 }
 bool boolean(const json& v, const std::string& where) {
     if (!v.is_boolean()) throw ParseError(where + ": expected true or false");
     return v.get<bool>();
 }
 
-void parseHdmi(const json& j, HdmiInput& h, const std::string& where) {
-    checkKeys(j, where, {"state", "width", "height", "fps_code", "scan", "format", "bit_depth", "hdcp", "still"});
+void ParseHdmi(const json& j, HdmiInput& h, const std::string& where) {
+    CheckKeys(j, where, {"state", "width", "height", "fps_code", "scan", "format", "bit_depth", "hdcp", "still"});
     if (j.contains("state")) {
         const std::string s = j["state"].is_string() ? j["state"].get<std::string>() : "";
         if (s == "no_cable")
@@ -77,9 +80,9 @@ void parseHdmi(const json& j, HdmiInput& h, const std::string& where) {
         else
             throw ParseError(where + ".state: one of \"no_cable\", \"no_signal\", \"signal\"");
     }
-    if (j.contains("width")) h.width = static_cast<std::uint32_t>(toInt(j["width"], where + ".width", 0, 65535));
-    if (j.contains("height")) h.height = static_cast<std::uint32_t>(toInt(j["height"], where + ".height", 0, 65535));
-    if (j.contains("fps_code")) h.fps_code = static_cast<std::uint32_t>(toInt(j["fps_code"], where + ".fps_code", 0, 15));
+    if (j.contains("width")) h.width = static_cast<std::uint32_t>(ToInt(j["width"], where + ".width", 0, 65535));
+    if (j.contains("height")) h.height = static_cast<std::uint32_t>(ToInt(j["height"], where + ".height", 0, 65535));
+    if (j.contains("fps_code")) h.fps_code = static_cast<std::uint32_t>(ToInt(j["fps_code"], where + ".fps_code", 0, 15));
     if (j.contains("scan")) {
         const json& v = j["scan"];
         if (v.is_string() && v.get<std::string>() == "interlaced")
@@ -87,31 +90,30 @@ void parseHdmi(const json& j, HdmiInput& h, const std::string& where) {
         else if (v.is_string() && v.get<std::string>() == "progressive")
             h.scan = 2;
         else
-            h.scan = static_cast<std::uint32_t>(toInt(v, where + ".scan", 0, 15));
+            h.scan = static_cast<std::uint32_t>(ToInt(v, where + ".scan", 0, 15));
     }
     if (j.contains("format")) {
         const json& v = j["format"];
-        static const char* names[] = {"", "RGB", "YUV444", "YUV422", "YUV420"};
         bool found = false;
         if (v.is_string())
             for (std::uint32_t i = 1; i < 5; ++i)
-                if (v.get<std::string>() == names[i]) {
+                if (v.get<std::string>() == kFormatNames[i]) {
                     h.format = i;
                     found = true;
                 }
-        if (!found) h.format = static_cast<std::uint32_t>(toInt(v, where + ".format", 0, 15));
+        if (!found) h.format = static_cast<std::uint32_t>(ToInt(v, where + ".format", 0, 15));
     }
-    if (j.contains("bit_depth")) h.bit_depth = static_cast<std::uint32_t>(toInt(j["bit_depth"], where + ".bit_depth", 0, 255));
+    if (j.contains("bit_depth")) h.bit_depth = static_cast<std::uint32_t>(ToInt(j["bit_depth"], where + ".bit_depth", 0, 255));
     if (j.contains("hdcp")) h.hdcp = boolean(j["hdcp"], where + ".hdcp");
     if (j.contains("still")) h.still = boolean(j["still"], where + ".still");
 }
 
-CommandFault parseCommandFault(const json& j, const std::string& where) {
-    checkKeys(j, where, {"code", "channel", "action", "word1", "word2", "delay_ms", "count"});
+CommandFault ParseCommandFault(const json& j, const std::string& where) {
+    CheckKeys(j, where, {"code", "channel", "action", "word1", "word2", "delay_ms", "count"});
     CommandFault f;
     if (!j.contains("code")) throw ParseError(where + ": \"code\" is required");
     f.code = u32(j["code"], where + ".code");
-    if (j.contains("channel")) f.channel = static_cast<std::uint32_t>(toInt(j["channel"], where + ".channel", 0, 255));
+    if (j.contains("channel")) f.channel = static_cast<std::uint32_t>(ToInt(j["channel"], where + ".channel", 0, 255));
     if (f.channel != 34 && f.channel != 16) throw ParseError(where + ".channel: 34 (commands) or 16 (draw)");
     const std::string a = j.contains("action") && j["action"].is_string() ? j["action"].get<std::string>() : "fail";
     if (a == "no_reply")
@@ -125,24 +127,24 @@ CommandFault parseCommandFault(const json& j, const std::string& where) {
     if (j.contains("word1")) f.word1 = u32(j["word1"], where + ".word1");
     if (j.contains("word2")) f.word2 = u32(j["word2"], where + ".word2");
     if (f.action == CommandFault::Action::Fail && f.word1 == 0 && f.word2 == 0) f.word1 = 1;
-    if (j.contains("delay_ms")) f.delay_ms = static_cast<std::uint32_t>(toInt(j["delay_ms"], where + ".delay_ms", 0, 600000));
+    if (j.contains("delay_ms")) f.delay_ms = static_cast<std::uint32_t>(ToInt(j["delay_ms"], where + ".delay_ms", 0, 600000));
     if (j.contains("count")) f.count = i32(j["count"], where + ".count");
     return f;
 }
 
 template <typename F>
-void eachItem(const json& j, const std::string& where, F f) {
+void EachItem(const json& j, const std::string& where, F f) {
     if (!j.is_array()) throw ParseError(where + ": expected an array");
     for (std::size_t i = 0; i < j.size(); ++i) f(j[i], where + "[" + std::to_string(i) + "]");
 }
 
-void parseInto(const json& root, Scenario& s) {
-    checkKeys(root, "scenario",
+void ParseInto(const json& root, Scenario& s) {
+    CheckKeys(root, "scenario",
               {"firmware", "watchdog", "panel", "output", "aux", "hdmi", "timeline", "movie", "clock", "record",
                "faults", "fw_update"});
     if (root.contains("firmware")) {
         const json& j = root["firmware"];
-        checkKeys(j, "firmware", {"version", "info"});
+        CheckKeys(j, "firmware", {"version", "info"});
         if (j.contains("version")) s.firmware_version = u32(j["version"], "firmware.version");
         if (j.contains("info")) {
             if (!j["info"].is_array() || j["info"].size() != 7) throw ParseError("firmware.info: seven numbers");
@@ -151,58 +153,58 @@ void parseInto(const json& root, Scenario& s) {
     }
     if (root.contains("watchdog")) {
         const json& j = root["watchdog"];
-        checkKeys(j, "watchdog", {"state", "interval", "err_count", "kdr_count", "kdr_err"});
+        CheckKeys(j, "watchdog", {"state", "interval", "err_count", "kdr_count", "kdr_err"});
         const char* names[] = {"state", "interval", "err_count", "kdr_count", "kdr_err"};
         for (int i = 0; i < 5; ++i)
             if (j.contains(names[i])) s.watchdog[i] = i32(j[names[i]], std::string("watchdog.") + names[i]);
     }
     if (root.contains("panel")) {
         const json& j = root["panel"];
-        checkKeys(j, "panel", {"width", "height"});
+        CheckKeys(j, "panel", {"width", "height"});
         if (j.contains("width")) s.panel_width = u32(j["width"], "panel.width");
         if (j.contains("height")) s.panel_height = u32(j["height"], "panel.height");
     }
     if (root.contains("output")) {
         const json& j = root["output"];
-        checkKeys(j, "output", {"width", "height", "event"});
+        CheckKeys(j, "output", {"width", "height", "event"});
         if (j.contains("width")) s.output_width = u32(j["width"], "output.width");
         if (j.contains("height")) s.output_height = u32(j["height"], "output.height");
         if (j.contains("event")) s.output_event = u32(j["event"], "output.event");
     }
     if (root.contains("aux")) s.aux = u32(root["aux"], "aux");
-    if (root.contains("hdmi")) parseHdmi(root["hdmi"], s.hdmi, "hdmi");
+    if (root.contains("hdmi")) ParseHdmi(root["hdmi"], s.hdmi, "hdmi");
     if (root.contains("timeline")) {
         s.timeline.clear();
         HdmiInput last = s.hdmi;
-        eachItem(root["timeline"], "timeline", [&](const json& j, const std::string& w) {
-            checkKeys(j, w, {"at_ms", "hdmi", "event"});
+        EachItem(root["timeline"], "timeline", [&](const json& j, const std::string& w) {
+            CheckKeys(j, w, {"at_ms", "hdmi", "event"});
             TimelineEntry e;
             if (!j.contains("at_ms")) throw ParseError(w + ": \"at_ms\" is required");
-            e.at_ms = static_cast<std::uint64_t>(toInt(j["at_ms"], w + ".at_ms", 0, 1LL << 40));
+            e.at_ms = static_cast<std::uint64_t>(ToInt(j["at_ms"], w + ".at_ms", 0, 1LL << 40));
             if (j.contains("hdmi") == j.contains("event")) throw ParseError(w + ": exactly one of \"hdmi\", \"event\"");
             if (j.contains("hdmi")) {
                 e.type = TimelineEntry::Type::Hdmi;
                 e.hdmi = last;
-                parseHdmi(j["hdmi"], e.hdmi, w + ".hdmi");
+                ParseHdmi(j["hdmi"], e.hdmi, w + ".hdmi");
                 last = e.hdmi;
             } else {
                 const json& ev = j["event"];
-                checkKeys(ev, w + ".event", {"channel", "words", "count"});
+                CheckKeys(ev, w + ".event", {"channel", "words", "count"});
                 e.type = TimelineEntry::Type::Event;
-                if (ev.contains("channel")) e.channel = static_cast<std::uint32_t>(toInt(ev["channel"], w + ".event.channel", 0, 255));
+                if (ev.contains("channel")) e.channel = static_cast<std::uint32_t>(ToInt(ev["channel"], w + ".event.channel", 0, 255));
                 if (!ev.contains("words") || !ev["words"].is_array() || ev["words"].empty() || ev["words"].size() > 4)
                     throw ParseError(w + ".event.words: one to four numbers");
                 for (std::size_t i = 0; i < ev["words"].size(); ++i) e.words[i] = u32(ev["words"][i], w + ".event.words");
-                if (ev.contains("count")) e.count = static_cast<std::uint32_t>(toInt(ev["count"], w + ".event.count", 1, 1000000));
+                if (ev.contains("count")) e.count = static_cast<std::uint32_t>(ToInt(ev["count"], w + ".event.count", 1, 1000000));
             }
             s.timeline.push_back(e);
         });
     }
     if (root.contains("movie")) {
         const json& j = root["movie"];
-        checkKeys(j, "movie", {"buffers", "fps"});
-        if (j.contains("buffers")) s.movie_buffers = static_cast<std::uint32_t>(toInt(j["buffers"], "movie.buffers", 1, 16));
-        if (j.contains("fps")) s.movie_fps = static_cast<std::uint32_t>(toInt(j["fps"], "movie.fps", 0, 240));
+        CheckKeys(j, "movie", {"buffers", "fps"});
+        if (j.contains("buffers")) s.movie_buffers = static_cast<std::uint32_t>(ToInt(j["buffers"], "movie.buffers", 1, 16));
+        if (j.contains("fps")) s.movie_fps = static_cast<std::uint32_t>(ToInt(j["fps"], "movie.fps", 0, 240));
     }
     if (root.contains("clock")) {
         const json& c = root["clock"];
@@ -218,30 +220,30 @@ void parseInto(const json& root, Scenario& s) {
         if (j.is_boolean()) {
             s.record = j.get<bool>();
         } else {
-            checkKeys(j, "record", {"enabled", "limit"});
+            CheckKeys(j, "record", {"enabled", "limit"});
             if (j.contains("enabled")) s.record = boolean(j["enabled"], "record.enabled");
-            if (j.contains("limit")) s.record_limit = static_cast<std::uint32_t>(toInt(j["limit"], "record.limit", 1, 100000000));
+            if (j.contains("limit")) s.record_limit = static_cast<std::uint32_t>(ToInt(j["limit"], "record.limit", 1, 100000000));
         }
     }
     if (root.contains("faults")) {
         const json& j = root["faults"];
-        checkKeys(j, "faults", {"startup", "commands", "send", "lost", "registers"});
+        CheckKeys(j, "faults", {"startup", "commands", "send", "lost", "registers"});
         if (j.contains("startup")) {
-            checkKeys(j["startup"], "faults.startup", {"op1", "op2"});
+            CheckKeys(j["startup"], "faults.startup", {"op1", "op2"});
             if (j["startup"].contains("op1")) s.startup_status[0] = u32(j["startup"]["op1"], "faults.startup.op1");
             if (j["startup"].contains("op2")) s.startup_status[1] = u32(j["startup"]["op2"], "faults.startup.op2");
         }
         if (j.contains("commands")) {
             s.command_faults.clear();
-            eachItem(j["commands"], "faults.commands",
-                     [&](const json& c, const std::string& w) { s.command_faults.push_back(parseCommandFault(c, w)); });
+            EachItem(j["commands"], "faults.commands",
+                     [&](const json& c, const std::string& w) { s.command_faults.push_back(ParseCommandFault(c, w)); });
         }
         if (j.contains("send")) {
             s.send_faults.clear();
-            eachItem(j["send"], "faults.send", [&](const json& c, const std::string& w) {
-                checkKeys(c, w, {"channel", "busy", "not_accepted", "result", "result_count"});
+            EachItem(j["send"], "faults.send", [&](const json& c, const std::string& w) {
+                CheckKeys(c, w, {"channel", "busy", "not_accepted", "result", "result_count"});
                 SendFault f;
-                if (c.contains("channel")) f.channel = static_cast<std::uint32_t>(toInt(c["channel"], w + ".channel", 0, 255));
+                if (c.contains("channel")) f.channel = static_cast<std::uint32_t>(ToInt(c["channel"], w + ".channel", 0, 255));
                 if (c.contains("busy")) f.busy = i32(c["busy"], w + ".busy");
                 if (c.contains("not_accepted")) f.not_accepted = i32(c["not_accepted"], w + ".not_accepted");
                 if (c.contains("result")) {
@@ -254,18 +256,18 @@ void parseInto(const json& root, Scenario& s) {
         }
         if (j.contains("lost")) {
             s.lost_faults.clear();
-            eachItem(j["lost"], "faults.lost", [&](const json& c, const std::string& w) {
-                checkKeys(c, w, {"channel", "count"});
+            EachItem(j["lost"], "faults.lost", [&](const json& c, const std::string& w) {
+                CheckKeys(c, w, {"channel", "count"});
                 LostFault f;
-                if (c.contains("channel")) f.channel = static_cast<std::uint32_t>(toInt(c["channel"], w + ".channel", 0, 255));
+                if (c.contains("channel")) f.channel = static_cast<std::uint32_t>(ToInt(c["channel"], w + ".channel", 0, 255));
                 if (c.contains("count")) f.count = i32(c["count"], w + ".count");
                 s.lost_faults.push_back(f);
             });
         }
         if (j.contains("registers")) {
             s.register_faults.clear();
-            eachItem(j["registers"], "faults.registers", [&](const json& c, const std::string& w) {
-                checkKeys(c, w, {"address", "op", "status", "count", "skip"});
+            EachItem(j["registers"], "faults.registers", [&](const json& c, const std::string& w) {
+                CheckKeys(c, w, {"address", "op", "status", "count", "skip"});
                 RegisterFault f;
                 if (!c.contains("address")) throw ParseError(w + ": \"address\" is required");
                 f.address = u32(c["address"], w + ".address");
@@ -291,7 +293,7 @@ void parseInto(const json& root, Scenario& s) {
     }
     if (root.contains("fw_update")) {
         const json& j = root["fw_update"];
-        checkKeys(j, "fw_update",
+        CheckKeys(j, "fw_update",
                   {"write_exit", "read_exit", "swap_exit", "read_differs", "read_differs_count", "version_after_swap"});
         FwUpdateBehaviour& f = s.fw_update;
         if (j.contains("write_exit")) f.write_exit = u32(j["write_exit"], "fw_update.write_exit");
@@ -305,11 +307,11 @@ void parseInto(const json& root, Scenario& s) {
 
 }  // namespace
 
-bool parseScenarioJson(const std::string& text, Scenario& out, std::string& error) {
+bool ParseScenarioJson(const std::string& text, Scenario& out, std::string& error) {
     try {
         const json root = json::parse(text, nullptr, true, /*ignore_comments=*/true);
         Scenario s = out;
-        parseInto(root, s);
+        ParseInto(root, s);
         out = std::move(s);
         return true;
     } catch (const json::exception& e) {
@@ -322,7 +324,7 @@ bool parseScenarioJson(const std::string& text, Scenario& out, std::string& erro
     return false;
 }
 
-bool loadScenarioFile(const std::filesystem::path& path, Scenario& out, std::string& error) {
+bool LoadScenarioFile(const std::filesystem::path& path, Scenario& out, std::string& error) {
     const std::u8string u8 = path.u8string();
     const std::string name(u8.begin(), u8.end());
     std::ifstream in(path, std::ios::binary);
@@ -332,15 +334,15 @@ bool loadScenarioFile(const std::filesystem::path& path, Scenario& out, std::str
     }
     std::ostringstream ss;
     ss << in.rdbuf();
-    if (!parseScenarioJson(ss.str(), out, error)) {
+    if (!ParseScenarioJson(ss.str(), out, error)) {
         error = name + ": " + error;
         return false;
     }
     return true;
 }
 
-bool loadScenarioFileUtf8(const std::string& path, Scenario& out, std::string& error) {
-    return loadScenarioFile(std::filesystem::path(std::u8string(path.begin(), path.end())), out, error);
+bool LoadScenarioFileUtf8(const std::string& path, Scenario& out, std::string& error) {
+    return LoadScenarioFile(std::filesystem::path(std::u8string(path.begin(), path.end())), out, error);
 }
 
 }  // namespace mrcsim

@@ -17,8 +17,8 @@
 #include "winkit/Handle.h"
 #include "simulator/include/MrcSimClient.h"
 #include "simulator/model/PanelComposer.h"
-#include "simulator/model/pattern.h"
-#include "simulator/tests/host.h"
+#include "simulator/model/Pattern.h"
+#include "simulator/tests/TestHost.h"
 
 using namespace mrcsim;
 
@@ -194,7 +194,7 @@ protected:
     }
     std::int64_t Counter(const BgrImage& panel) {
         const BgrImage region = Crop(panel, kPlane);
-        return PatternRenderer::readCounter(region.pixels.data(), region.width, region.height,
+        return PatternRenderer::ReadCounter(region.pixels.data(), region.width, region.height,
                                             static_cast<std::ptrdiff_t>(region.width) * 3);
     }
 

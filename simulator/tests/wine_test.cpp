@@ -13,9 +13,9 @@
 #include <string>
 
 #include "cw_process.h"
-#include "simulator/tests/host.h"
+#include "simulator/tests/TestHost.h"
 #include "simulator/include/MrcSimClient.h"
-#include "simulator/model/pattern.h"
+#include "simulator/model/Pattern.h"
 
 using namespace mrcsim;
 using testhost::Host;
@@ -100,7 +100,7 @@ TEST_F(Component, CommandsAreAnsweredOnTheComponentsOwnThread) {
     ASSERT_EQ(host->command(kCmdFirmInfo), 0);
     EXPECT_EQ(R(0), 0x01000000u);
     EXPECT_EQ(host->draw(), 0);
-    EXPECT_TRUE(host->receiverOnlyOn(std::this_thread::get_id()));
+    EXPECT_TRUE(host->ReceiverOnlyOn(std::this_thread::get_id()));
     MrcSimStatus st{};
     ASSERT_EQ(dll->GetStatus(&st), 0);
     EXPECT_EQ(st.session_open, 1u);
@@ -218,7 +218,7 @@ TEST_F(Component, TransferWindowsAndFirmwareUpdate) {
     std::vector<std::uint8_t> img(3000);
     for (std::size_t i = 0; i < img.size(); ++i) img[i] = static_cast<std::uint8_t>(i * 7 + 1);
     std::vector<std::uint32_t> chunks;
-    ASSERT_EQ(host->writeFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
+    ASSERT_EQ(host->WriteFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
     EXPECT_EQ(chunks, (std::vector<std::uint32_t>{1280, 1280, 440}));
     std::uint32_t ex = 99;
     ASSERT_EQ(host->shell("/usr/sbin/fw_update write /dev/shm/firmupdate_write.img", &ex), 0);
@@ -226,7 +226,7 @@ TEST_F(Component, TransferWindowsAndFirmwareUpdate) {
     ASSERT_EQ(host->shell("/usr/sbin/fw_update read /dev/shm/firmupdate_read.img", &ex), 0);
     EXPECT_EQ(ex, 0u);
     std::vector<std::uint8_t> back;
-    ASSERT_EQ(host->readFile("/dev/shm/firmupdate_read.img", 3, back), 0);
+    ASSERT_EQ(host->ReadFile("/dev/shm/firmupdate_read.img", 3, back), 0);
     EXPECT_EQ(back, img);
     ASSERT_EQ(host->shell("/usr/sbin/fw_update swap", &ex), 0);
     EXPECT_EQ(ex, 0u);
@@ -255,7 +255,7 @@ TEST_F(Component, RealClockMovieRunsOnTheComponentsThreads) {
         Words e{};
         if (host->receive(kChEvent, e, 100) != 0 || e[0] != kEvFrame) continue;
         if (gf->op12_read_block(e[3], f.data(), static_cast<std::uint32_t>(f.size())) != 0) ++bad;
-        const std::int64_t c = PatternRenderer::readCounter(f.data(), 640, 360, 640 * 3);
+        const std::int64_t c = PatternRenderer::ReadCounter(f.data(), 640, 360, 640 * 3);
         if (c <= last) ++bad;  // the picture moves on from frame to frame
         last = c;
         host->wr(kParam0, e[3]);
@@ -322,11 +322,11 @@ TEST_F(Component, CommandFaultsReachTheCaller) {
 TEST_F(Component, SendFaultsReachTheCaller) {
     ASSERT_EQ(dll->FailSend(34, 2, 1, 0, 0), 0);
     merrowcom::SendReply r{};
-    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
-    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
-    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), 0u);
+    EXPECT_EQ(host->SendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
+    EXPECT_EQ(host->SendOnce(34, {kCmdPanel, 0, 0, 0}, &r), merrowcom::kStatusBusy);
+    EXPECT_EQ(host->SendOnce(34, {kCmdPanel, 0, 0, 0}, &r), 0u);
     EXPECT_EQ(r.accepted, 0u);
-    EXPECT_EQ(host->sendOnce(34, {kCmdPanel, 0, 0, 0}, &r), 0u);
+    EXPECT_EQ(host->SendOnce(34, {kCmdPanel, 0, 0, 0}, &r), 0u);
     EXPECT_EQ(r.accepted, 1u);
     EXPECT_EQ(r.result, 0u);
     Words w;
@@ -366,7 +366,7 @@ TEST_F(Component, ScenarioFilesLoad) {
     // a Linux path as seen from Wine
     const std::string path = std::string("Z:") + dir + "/faults.json";
     ASSERT_EQ(dll->LoadScenarioFile(path.c_str()), 0) << dll->LastError();
-    host->clearLost(32);
+    host->ClearLost(32);
     ASSERT_EQ(host->command(kCmdOpen), 0);  // 3 busy + 2 not accepted first, then through
     EXPECT_EQ(host->command(kCmdHdmi, nullptr, 300), -2);  // no reply, once
     EXPECT_EQ(host->command(kCmdHdmi), 0);

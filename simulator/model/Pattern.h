@@ -10,9 +10,9 @@
 namespace mrcsim {
 
 // Bytes per pixel for a movie format: 1 BGR (3), 2 YUV 4:4:4 (3), 3 YUV 4:2:2 (2).
-std::uint32_t bytesPerPixel(std::uint32_t format);
+std::uint32_t BytesPerPixel(std::uint32_t format);
 // Row length padded to a multiple of 4 bytes.
-std::uint32_t rowBytes(std::uint32_t width, std::uint32_t format);
+std::uint32_t RowBytes(std::uint32_t width, std::uint32_t format);
 
 class PatternRenderer {
 public:
@@ -34,21 +34,21 @@ public:
                                    std::ptrdiff_t stride);
 
     // Geometry, for tests.
-    static std::uint32_t markerX(std::uint64_t frame, std::uint32_t width, std::uint32_t height);
-    static std::uint32_t markerSide(std::uint32_t height);
-    static std::uint32_t bandTop(std::uint32_t height);
+    static std::uint32_t MarkerX(std::uint64_t frame, std::uint32_t width, std::uint32_t height);
+    static std::uint32_t MarkerSide(std::uint32_t height);
+    static std::uint32_t BandTop(std::uint32_t height);
     // Decodes the frame counter digits from a BGR (format 1) top-down picture; -1 if unreadable.
-    static std::int64_t readCounter(const std::uint8_t* bgr, std::uint32_t width, std::uint32_t height,
+    static std::int64_t ReadCounter(const std::uint8_t* bgr, std::uint32_t width, std::uint32_t height,
                                     std::ptrdiff_t stride);
 
 private:
-    void buildBackground(std::uint32_t width, std::uint32_t height, std::uint32_t format);
-    void fillRect(std::uint8_t* dst, std::ptrdiff_t stride, std::uint32_t format, std::uint32_t width,
+    void BuildBackground(std::uint32_t width, std::uint32_t height, std::uint32_t format);
+    void FillRect(std::uint8_t* dst, std::ptrdiff_t stride, std::uint32_t format, std::uint32_t width,
                   std::uint32_t x0, std::uint32_t y0, std::uint32_t x1, std::uint32_t y1,
                   std::uint8_t r, std::uint8_t g, std::uint8_t b);
 
     std::uint32_t bg_w_ = 0, bg_h_ = 0, bg_format_ = 0;
-    std::vector<std::uint8_t> bg_;  // top-down, rowBytes apart
+    std::vector<std::uint8_t> bg_;  // top-down, RowBytes apart
     std::string caption_;
 };
 

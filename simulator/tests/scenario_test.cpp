@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "scenario.h"
+#include "simulator/model/Scenario.h"
 
 using namespace mrcsim;
 
 TEST(Scenario, DefaultsWhenEmpty) {
     Scenario s;
     std::string err;
-    ASSERT_TRUE(parseScenarioJson("{}", s, err)) << err;
+    ASSERT_TRUE(ParseScenarioJson("{}", s, err)) << err;
     EXPECT_EQ(s.hdmi.kind, HdmiInput::Kind::Signal);
     EXPECT_EQ(s.movie_buffers, 4u);
     EXPECT_FALSE(s.manual_clock);
@@ -47,7 +47,7 @@ TEST(Scenario, FullScenarioWithComments) {
     })";
     Scenario s;
     std::string err;
-    ASSERT_TRUE(parseScenarioJson(text, s, err)) << err;
+    ASSERT_TRUE(ParseScenarioJson(text, s, err)) << err;
     EXPECT_EQ(s.firmware_version, 0x01020304u);
     EXPECT_EQ(s.firminfo[6], -7);
     EXPECT_EQ(s.watchdog[4], 5);
@@ -90,7 +90,7 @@ TEST(Scenario, ErrorsAreReported) {
     for (const char* t : bad) {
         Scenario s;
         std::string err;
-        EXPECT_FALSE(parseScenarioJson(t, s, err)) << t;
+        EXPECT_FALSE(ParseScenarioJson(t, s, err)) << t;
         EXPECT_FALSE(err.empty());
     }
 }
@@ -99,9 +99,9 @@ TEST(Scenario, ExampleFilesParse) {
     for (const char* f : {"/demo.json", "/faults.json"}) {
         Scenario s;
         std::string err;
-        EXPECT_TRUE(loadScenarioFile(std::string(MRCSIM_SCENARIOS) + f, s, err)) << err;
+        EXPECT_TRUE(LoadScenarioFile(std::string(MRCSIM_SCENARIOS) + f, s, err)) << err;
     }
     Scenario s;
     std::string err;
-    EXPECT_FALSE(loadScenarioFile("/nonexistent/x.json", s, err));
+    EXPECT_FALSE(LoadScenarioFile("/nonexistent/x.json", s, err));
 }

@@ -21,9 +21,9 @@
 #include <thread>
 #include <vector>
 
-#include "../tests/host.h"
-#include "../tests/model_adapter.h"
-#include "pattern.h"
+#include "simulator/tests/TestHost.h"
+#include "simulator/tests/ModelAdapter.h"
+#include "simulator/model/Pattern.h"
 
 using namespace mrcsim;
 using testhost::Host;
@@ -105,7 +105,7 @@ struct Rig {
         host->detach();
         Host::current() = nullptr;
     }
-    void startMovie(std::uint32_t fps) {
+    void StartMovie(std::uint32_t fps) {
         host->wr(kParam0, kW);
         host->wr(kParam1, kH);
         host->wr(kParam2, 0);
@@ -119,7 +119,7 @@ struct Rig {
 
 void BM_MovieFrame720p(benchmark::State& state) {
     Rig rig(true);
-    rig.startMovie(60);
+    rig.StartMovie(60);
     std::vector<std::uint8_t> buf(kFrame);
     std::int64_t failures = 0;
     std::uint64_t k = 0;
@@ -155,7 +155,7 @@ BENCHMARK(BM_Command)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(
 void BM_RealTime60fps(benchmark::State& state) {
     for (auto _ : state) {
         Rig rig(false);
-        rig.startMovie(60);
+        rig.StartMovie(60);
         std::atomic<bool> stop{false};
         std::uint64_t consumed = 0;
         std::thread consumer([&] {

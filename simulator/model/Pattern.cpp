@@ -1,4 +1,4 @@
-#include "pattern.h"
+#include "simulator/model/Pattern.h"
 
 #include <algorithm>
 #include <cstring>
@@ -47,7 +47,7 @@ inline std::uint8_t clamp8(double v) {
 }
 
 // BT.709 limited range.
-inline void toYuv(const Rgb& c, std::uint8_t& y, std::uint8_t& u, std::uint8_t& v) {
+inline void ToYuv(const Rgb& c, std::uint8_t& y, std::uint8_t& u, std::uint8_t& v) {
     const double r = c.r, g = c.g, b = c.b;
     y = clamp8(16.0 + (0.2126 * r + 0.7152 * g + 0.0722 * b) * 219.0 / 255.0);
     u = clamp8(128.0 + (-0.1146 * r - 0.3854 * g + 0.5 * b) * 224.0 / 255.0);
@@ -55,17 +55,17 @@ inline void toYuv(const Rgb& c, std::uint8_t& y, std::uint8_t& u, std::uint8_t& 
 }
 
 // Converts `n` RGB pixels starting at pixel x0 (even for format 3) into dst (pointing at pixel x0).
-void convertRow(const Rgb* px, std::uint32_t n, std::uint32_t format, std::uint8_t* dst) {
+void ConvertRow(const Rgb* px, std::uint32_t n, std::uint32_t format, std::uint8_t* dst) {
     switch (format) {
         case 2:
-            for (std::uint32_t i = 0; i < n; ++i) toYuv(px[i], dst[3 * i], dst[3 * i + 1], dst[3 * i + 2]);
+            for (std::uint32_t i = 0; i < n; ++i) ToYuv(px[i], dst[3 * i], dst[3 * i + 1], dst[3 * i + 2]);
             break;
         case 3:
             for (std::uint32_t i = 0; i < n; i += 2) {
                 std::uint8_t y0, u0, v0, y1 = 0, u1, v1;
-                toYuv(px[i], y0, u0, v0);
+                ToYuv(px[i], y0, u0, v0);
                 if (i + 1 < n) {
-                    toYuv(px[i + 1], y1, u1, v1);
+                    ToYuv(px[i + 1], y1, u1, v1);
                     u0 = static_cast<std::uint8_t>((u0 + u1 + 1) / 2);
                     v0 = static_cast<std::uint8_t>((v0 + v1 + 1) / 2);
                     dst[2 * i + 2] = y1;
@@ -87,36 +87,36 @@ void convertRow(const Rgb* px, std::uint32_t n, std::uint32_t format, std::uint8
 
 }  // namespace
 
-std::uint32_t bytesPerPixel(std::uint32_t format) { return format == 3 ? 2u : 3u; }
+std::uint32_t BytesPerPixel(std::uint32_t format) { return format == 3 ? 2u : 3u; }
 
-std::uint32_t rowBytes(std::uint32_t width, std::uint32_t format) {
-    return (width * bytesPerPixel(format) + 3u) / 4u * 4u;
+std::uint32_t RowBytes(std::uint32_t width, std::uint32_t format) {
+    return (width * BytesPerPixel(format) + 3u) / 4u * 4u;
 }
 
 std::uint32_t PatternRenderer::CaptionCell(std::uint32_t height) { return std::max<std::uint32_t>(1u, height / 90u); }
 
-std::uint32_t PatternRenderer::bandTop(std::uint32_t height) { return height * 8u / 10u; }
+std::uint32_t PatternRenderer::BandTop(std::uint32_t height) { return height * 8u / 10u; }
 
-std::uint32_t PatternRenderer::markerSide(std::uint32_t height) {
-    return std::max<std::uint32_t>(2u, (height - bandTop(height)) / 2u);
+std::uint32_t PatternRenderer::MarkerSide(std::uint32_t height) {
+    return std::max<std::uint32_t>(2u, (height - BandTop(height)) / 2u);
 }
 
-static std::uint32_t cellSize(std::uint32_t height) {
-    return std::max<std::uint32_t>(1u, (height - PatternRenderer::bandTop(height)) / 8u);
+static std::uint32_t CellSize(std::uint32_t height) {
+    return std::max<std::uint32_t>(1u, (height - PatternRenderer::BandTop(height)) / 8u);
 }
 
-std::uint32_t PatternRenderer::markerX(std::uint64_t frame, std::uint32_t width, std::uint32_t height) {
-    const std::uint32_t cell = cellSize(height);
+std::uint32_t PatternRenderer::MarkerX(std::uint64_t frame, std::uint32_t width, std::uint32_t height) {
+    const std::uint32_t cell = CellSize(height);
     const std::uint32_t left = cell * (2 + 4 * kDigits + 2);
-    const std::uint32_t side = markerSide(height);
+    const std::uint32_t side = MarkerSide(height);
     if (width <= left + side) return width > side ? width - side : 0;
     const std::uint32_t span = width - left - side;
     const std::uint32_t step = std::max<std::uint32_t>(1u, width / 120u);
     return left + static_cast<std::uint32_t>((frame * step) % (span + 1));
 }
 
-void PatternRenderer::buildBackground(std::uint32_t w, std::uint32_t h, std::uint32_t format) {
-    const std::uint32_t rb = rowBytes(w, format);
+void PatternRenderer::BuildBackground(std::uint32_t w, std::uint32_t h, std::uint32_t format) {
+    const std::uint32_t rb = RowBytes(w, format);
     bg_.assign(static_cast<std::size_t>(rb) * h, 0);
     std::vector<Rgb> bars(w), ramp(w), band(w, Rgb{0, 0, 0});
     for (std::uint32_t x = 0; x < w; ++x) {
@@ -128,9 +128,9 @@ void PatternRenderer::buildBackground(std::uint32_t w, std::uint32_t h, std::uin
     const std::vector<Rgb>* src[3] = {&bars, &ramp, &band};
     for (int i = 0; i < 3; ++i) {
         rows[i].assign(rb, 0);
-        convertRow(src[i]->data(), w, format, rows[i].data());
+        ConvertRow(src[i]->data(), w, format, rows[i].data());
     }
-    const std::uint32_t ramp_top = h * 6u / 10u, band_top = bandTop(h);
+    const std::uint32_t ramp_top = h * 6u / 10u, band_top = BandTop(h);
     for (std::uint32_t y = 0; y < h; ++y) {
         const int kind = y < ramp_top ? 0 : (y < band_top ? 1 : 2);
         std::memcpy(&bg_[static_cast<std::size_t>(y) * rb], rows[kind].data(), rb);
@@ -140,7 +140,7 @@ void PatternRenderer::buildBackground(std::uint32_t w, std::uint32_t h, std::uin
     bg_format_ = format;
 }
 
-void PatternRenderer::fillRect(std::uint8_t* dst, std::ptrdiff_t stride, std::uint32_t format,
+void PatternRenderer::FillRect(std::uint8_t* dst, std::ptrdiff_t stride, std::uint32_t format,
                                std::uint32_t width, std::uint32_t x0, std::uint32_t y0, std::uint32_t x1,
                                std::uint32_t y1, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     if (format == 3) {
@@ -152,9 +152,9 @@ void PatternRenderer::fillRect(std::uint8_t* dst, std::ptrdiff_t stride, std::ui
     std::vector<Rgb> px(n, Rgb{r, g, b});
     std::uint8_t seg[4096 * 3];
     if (n > 4096) return;
-    convertRow(px.data(), n, format, seg);
-    const std::uint32_t bytes = n * bytesPerPixel(format);
-    const std::uint32_t off = x0 * bytesPerPixel(format);
+    ConvertRow(px.data(), n, format, seg);
+    const std::uint32_t bytes = n * BytesPerPixel(format);
+    const std::uint32_t off = x0 * BytesPerPixel(format);
     for (std::uint32_t y = y0; y < y1; ++y) std::memcpy(dst + stride * static_cast<std::ptrdiff_t>(y) + off, seg, bytes);
 }
 
@@ -162,8 +162,8 @@ void PatternRenderer::render(std::uint64_t frame, std::uint32_t w, std::uint32_t
                              std::uint8_t* dst, std::ptrdiff_t stride) {
     if (w == 0 || h == 0) return;
     if (format < 1 || format > 3) format = 1;
-    if (w != bg_w_ || h != bg_h_ || format != bg_format_) buildBackground(w, h, format);
-    const std::uint32_t rb = rowBytes(w, format);
+    if (w != bg_w_ || h != bg_h_ || format != bg_format_) BuildBackground(w, h, format);
+    const std::uint32_t rb = RowBytes(w, format);
     if (stride == static_cast<std::ptrdiff_t>(rb)) {
         std::memcpy(dst, bg_.data(), bg_.size());
     } else {
@@ -171,8 +171,8 @@ void PatternRenderer::render(std::uint64_t frame, std::uint32_t w, std::uint32_t
             std::memcpy(dst + stride * static_cast<std::ptrdiff_t>(y), &bg_[static_cast<std::size_t>(y) * rb], rb);
     }
     // frame counter, 8 decimal digits, white on the black band
-    const std::uint32_t band_top = bandTop(h);
-    const std::uint32_t cell = cellSize(h);
+    const std::uint32_t band_top = BandTop(h);
+    const std::uint32_t cell = CellSize(h);
     const std::uint32_t ty = band_top + ((h - band_top) > 5 * cell ? ((h - band_top) - 5 * cell) / 2 : 0);
     std::uint64_t v = frame;
     for (int d = kDigits - 1; d >= 0; --d) {
@@ -184,7 +184,7 @@ void PatternRenderer::render(std::uint64_t frame, std::uint32_t w, std::uint32_t
                 if (kFont[digit][row] & (4u >> col)) {
                     const std::uint32_t x0 = dx + col * cell, y0 = ty + row * cell;
                     if (x0 + cell <= w && y0 + cell <= h)
-                        fillRect(dst, stride, format, w, x0, y0, x0 + cell, y0 + cell, 255, 255, 255);
+                        FillRect(dst, stride, format, w, x0, y0, x0 + cell, y0 + cell, 255, 255, 255);
                 }
     }
     // caption on a black box at the top-left
@@ -192,7 +192,7 @@ void PatternRenderer::render(std::uint64_t frame, std::uint32_t w, std::uint32_t
         const std::uint32_t c = CaptionCell(h);
         const auto n = static_cast<std::uint32_t>(caption_.size());
         const std::uint32_t bw = std::min(w, c * (4 * n + 3)), bh = std::min(h, c * 7);
-        fillRect(dst, stride, format, w, 0, 0, bw, bh, 0, 0, 0);
+        FillRect(dst, stride, format, w, 0, 0, bw, bh, 0, 0, 0);
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::uint8_t* rows = GlyphRows(caption_[i]);
             if (rows == nullptr) continue;
@@ -201,21 +201,21 @@ void PatternRenderer::render(std::uint64_t frame, std::uint32_t w, std::uint32_t
                     if (rows[row] & (4u >> col)) {
                         const std::uint32_t x0 = c * (2 + 4 * i + col), y0 = c * (1 + row);
                         if (x0 + c <= w && y0 + c <= h)
-                            fillRect(dst, stride, format, w, x0, y0, x0 + c, y0 + c, 255, 255, 255);
+                            FillRect(dst, stride, format, w, x0, y0, x0 + c, y0 + c, 255, 255, 255);
                     }
         }
     }
     // moving marker
-    const std::uint32_t side = markerSide(h);
-    const std::uint32_t mx = markerX(frame, w, h);
+    const std::uint32_t side = MarkerSide(h);
+    const std::uint32_t mx = MarkerX(frame, w, h);
     const std::uint32_t my = band_top + ((h - band_top) > side ? ((h - band_top) - side) / 2 : 0);
-    fillRect(dst, stride, format, w, mx, my, std::min(w, mx + side), std::min(h, my + side), 255, 255, 255);
+    FillRect(dst, stride, format, w, mx, my, std::min(w, mx + side), std::min(h, my + side), 255, 255, 255);
 }
 
-std::int64_t PatternRenderer::readCounter(const std::uint8_t* bgr, std::uint32_t w, std::uint32_t h,
+std::int64_t PatternRenderer::ReadCounter(const std::uint8_t* bgr, std::uint32_t w, std::uint32_t h,
                                           std::ptrdiff_t stride) {
-    const std::uint32_t band_top = bandTop(h);
-    const std::uint32_t cell = cellSize(h);
+    const std::uint32_t band_top = BandTop(h);
+    const std::uint32_t cell = CellSize(h);
     const std::uint32_t ty = band_top + ((h - band_top) > 5 * cell ? ((h - band_top) - 5 * cell) / 2 : 0);
     std::int64_t value = 0;
     for (std::uint32_t d = 0; d < kDigits; ++d) {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "contract/Merrowcom.h"
-#include "protocol.h"
+#include "simulator/model/Protocol.h"
 
 namespace testhost {
 
@@ -41,7 +41,7 @@ public:
     }
 
     // ---- transport ----
-    std::uint32_t sendOnce(std::uint32_t ch, const Words& w, merrowcom::SendReply* r) {
+    std::uint32_t SendOnce(std::uint32_t ch, const Words& w, merrowcom::SendReply* r) {
         merrowcom::Message m{};
         m.kind = 2;
         m.channel = ch;
@@ -52,11 +52,11 @@ public:
     // Returns 0, -2 (status not 0) or the result word.
     std::int32_t send(std::uint32_t ch, const Words& w, int sleep_ms = 1, int* repeats = nullptr) {
         merrowcom::SendReply r{};
-        std::uint32_t st = sendOnce(ch, w, &r);
+        std::uint32_t st = SendOnce(ch, w, &r);
         int n = 0;
         while ((st == merrowcom::kStatusBusy || r.accepted == 0) && n < 100) {
             std::this_thread::sleep_for(std::chrono::milliseconds(sleep_ms));
-            st = sendOnce(ch, w, &r);
+            st = SendOnce(ch, w, &r);
             ++n;
         }
         if (repeats) *repeats = n;
@@ -111,20 +111,20 @@ public:
     bool wr(std::uint32_t a, std::uint32_t v) { return (last_status = g_->op7_write32(a, v)) == 0; }
 
     // ---- transfer windows, bridge side ----
-    static std::uint32_t packWord(const std::uint8_t* p, std::uint32_t n) {
+    static std::uint32_t PackWord(const std::uint8_t* p, std::uint32_t n) {
         std::uint32_t w = 0;
         for (std::uint32_t k = 0; k < n; ++k) w |= static_cast<std::uint32_t>(p[k]) << (24 - 8 * k);
         return w;
     }
-    bool writeBytes(std::uint32_t addr, const std::uint8_t* p, std::uint32_t n) {
+    bool WriteBytes(std::uint32_t addr, const std::uint8_t* p, std::uint32_t n) {
         const std::uint32_t full = n / 4;
         std::vector<std::uint32_t> words(full);
-        for (std::uint32_t i = 0; i < full; ++i) words[i] = packWord(p + 4 * i, 4);
+        for (std::uint32_t i = 0; i < full; ++i) words[i] = PackWord(p + 4 * i, 4);
         if (full && g_->op13_write_block(addr, words.data(), full * 4) != 0) return false;
-        if (n % 4) return g_->op7_write32(addr + full * 4, packWord(p + full * 4, n % 4)) == 0;
+        if (n % 4) return g_->op7_write32(addr + full * 4, PackWord(p + full * 4, n % 4)) == 0;
         return true;
     }
-    bool readBytes(std::uint32_t addr, std::uint8_t* p, std::uint32_t n) {
+    bool ReadBytes(std::uint32_t addr, std::uint8_t* p, std::uint32_t n) {
         const std::uint32_t full = n / 4;
         std::vector<std::uint32_t> words(full);
         if (full && g_->op12_read_block(addr, words.data(), full * 4) != 0) return false;
@@ -137,42 +137,42 @@ public:
         }
         return true;
     }
-    bool waitFlag(std::uint32_t w, std::uint32_t v, std::uint32_t timeout_ms = 10000) {
+    bool WaitFlag(std::uint32_t w, std::uint32_t v, std::uint32_t timeout_ms = 10000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         while (std::chrono::steady_clock::now() < end) {
             std::uint32_t f = 0;
-            if (g_->op6_read32(mrcsim::windowBase(w) + mrcsim::kWinFlag, &f) != 0) return false;
+            if (g_->op6_read32(mrcsim::WindowBase(w) + mrcsim::kWinFlag, &f) != 0) return false;
             if (f == v) return true;
             std::this_thread::yield();
         }
         return false;
     }
-    bool writeName(std::uint32_t w, const std::string& name) {
+    bool WriteName(std::uint32_t w, const std::string& name) {
         if (name.size() + 1 > 256) return false;
-        if (!waitFlag(w, 0)) return false;
+        if (!WaitFlag(w, 0)) return false;
         std::vector<std::uint8_t> b(name.begin(), name.end());
         b.push_back(0);
-        return writeBytes(mrcsim::windowBase(w) + mrcsim::kWinName, b.data(), static_cast<std::uint32_t>(b.size()));
+        return WriteBytes(mrcsim::WindowBase(w) + mrcsim::kWinName, b.data(), static_cast<std::uint32_t>(b.size()));
     }
     // write file: 0, -1, -2, -3, -7 like the bridge; `chunks` receives the chunk sizes
-    std::int32_t writeFile(const std::string& name, std::uint32_t w, const std::vector<std::uint8_t>& data,
+    std::int32_t WriteFile(const std::string& name, std::uint32_t w, const std::vector<std::uint8_t>& data,
                            std::vector<std::uint32_t>* chunks = nullptr) {
-        const std::uint32_t B = mrcsim::windowBase(w);
+        const std::uint32_t B = mrcsim::WindowBase(w);
         if (data.empty()) return -1;
         if (!wr(mrcsim::kParam0, w)) return -1;
         const std::int32_t s = send(mrcsim::kChCommand, {mrcsim::kCmdFileToCtrl, 0, 0, 0});
         if (s != 0) return s == -6 ? -2 : -1;
-        if (!writeName(w, name)) return -1;
-        if (!waitFlag(w, 0)) return -1;
+        if (!WriteName(w, name)) return -1;
+        if (!WaitFlag(w, 0)) return -1;
         const std::uint32_t len = static_cast<std::uint32_t>(data.size());
         wr(B + mrcsim::kWinTotal, len);
         wr(B + mrcsim::kWinRemaining, len);
         wr(B + mrcsim::kWinChunk, 0);
         std::uint32_t left = len, off = 0;
         while (left > 0) {
-            if (!waitFlag(w, 0)) return -1;
+            if (!WaitFlag(w, 0)) return -1;
             const std::uint32_t c = left < 1280 ? left : 1280;
-            if (!writeBytes(B + mrcsim::kWinData, data.data() + off, c)) return -1;
+            if (!WriteBytes(B + mrcsim::kWinData, data.data() + off, c)) return -1;
             wr(B + mrcsim::kWinChunk, c);
             const std::uint32_t still = rd(B + mrcsim::kWinRemaining);
             wr(B + mrcsim::kWinRemaining, still - c);
@@ -181,31 +181,31 @@ public:
             left -= c;
             off += c;
         }
-        return waitReply(mrcsim::kCmdFileToCtrl);
+        return WaitReply(mrcsim::kCmdFileToCtrl);
     }
-    std::int32_t readFile(const std::string& name, std::uint32_t w, std::vector<std::uint8_t>& out) {
-        const std::uint32_t B = mrcsim::windowBase(w);
+    std::int32_t ReadFile(const std::string& name, std::uint32_t w, std::vector<std::uint8_t>& out) {
+        const std::uint32_t B = mrcsim::WindowBase(w);
         if (!wr(mrcsim::kParam0, w)) return -1;
-        if (!writeName(w, name)) return -1;
+        if (!WriteName(w, name)) return -1;
         const std::int32_t s = send(mrcsim::kChCommand, {mrcsim::kCmdFileFromCtrl, 0, 0, 0});
         if (s != 0) return s == -6 ? -2 : -1;
-        if (!waitFlag(w, 1)) return -1;
+        if (!WaitFlag(w, 1)) return -1;
         const std::uint32_t total = rd(B + mrcsim::kWinTotal);
         out.assign(total, 0);
         std::uint32_t got = 0, still = total;
         while (still > 0) {
-            if (!waitFlag(w, 1)) return -1;
+            if (!WaitFlag(w, 1)) return -1;
             const std::uint32_t c = rd(B + mrcsim::kWinChunk);
             still = rd(B + mrcsim::kWinRemaining);
             if (got + c > total) return -1;
-            if (!readBytes(B + mrcsim::kWinData, out.data() + got, c)) return -1;
+            if (!ReadBytes(B + mrcsim::kWinData, out.data() + got, c)) return -1;
             got += c;
             wr(B + mrcsim::kWinFlag, 0);
         }
         if (total == 0) wr(B + mrcsim::kWinFlag, 0);
-        return waitReply(mrcsim::kCmdFileFromCtrl);
+        return WaitReply(mrcsim::kCmdFileFromCtrl);
     }
-    std::int32_t waitReply(std::uint32_t code) {
+    std::int32_t WaitReply(std::uint32_t code) {
         Words r{};
         for (;;) {
             const std::int32_t rc = receive(mrcsim::kChReply, r, 30000);
@@ -220,13 +220,13 @@ public:
     std::int32_t shell(const std::string& line, std::uint32_t* exit_status) {
         std::int32_t rc = command(mrcsim::kCmdShellReset);
         if (rc) return rc;
-        rc = writeFile("/dev/shm/shell_cmd", 0, std::vector<std::uint8_t>(line.begin(), line.end()));
+        rc = WriteFile("/dev/shm/shell_cmd", 0, std::vector<std::uint8_t>(line.begin(), line.end()));
         if (rc) return rc;
         rc = command(mrcsim::kCmdShellRun);
         if (rc) return rc;
         *exit_status = rd(mrcsim::kResult0);
         std::vector<std::uint8_t> out;
-        rc = readFile("/dev/shm/shell_out", 2, out);
+        rc = ReadFile("/dev/shm/shell_out", 2, out);
         if (rc) return rc;
         shell_output.assign(out.begin(), out.end());
         return command(mrcsim::kCmdShellReset);
@@ -247,11 +247,11 @@ public:
         std::lock_guard<std::mutex> lk(mu_);
         return lost_[ch];
     }
-    void clearLost(std::uint32_t ch) {
+    void ClearLost(std::uint32_t ch) {
         std::lock_guard<std::mutex> lk(mu_);
         lost_[ch] = false;
     }
-    bool receiverOnlyOn(std::thread::id caller) {
+    bool ReceiverOnlyOn(std::thread::id caller) {
         std::lock_guard<std::mutex> lk(mu_);
         return !threads_.empty() && !threads_.count(caller);
     }

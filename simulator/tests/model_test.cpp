@@ -4,9 +4,9 @@
 #include <atomic>
 #include <memory>
 
-#include "host.h"
-#include "model_adapter.h"
-#include "pattern.h"
+#include "simulator/tests/TestHost.h"
+#include "simulator/tests/ModelAdapter.h"
+#include "simulator/model/Pattern.h"
 
 using namespace mrcsim;
 using testhost::Host;
@@ -15,7 +15,7 @@ using testhost::Words;
 
 namespace {
 
-Scenario manualScenario() {
+Scenario ManualScenario() {
     Scenario s;
     s.manual_clock = true;
     return s;
@@ -23,7 +23,7 @@ Scenario manualScenario() {
 
 class ModelTest : public ::testing::Test {
 protected:
-    void start(const Scenario& s = manualScenario(), bool open = true) {
+    void start(const Scenario& s = ManualScenario(), bool open = true) {
         ctl = std::make_unique<Controller>(s);
         gf = std::make_unique<ModelGeneric>(*ctl);
         host = std::make_unique<Host>(gf.get());
@@ -43,7 +43,7 @@ protected:
     std::uint32_t R(int i) { return host->rd(result(i)); }
     // events on 32 that arrived so far (after the controller went idle)
     std::vector<Words> events() {
-        EXPECT_TRUE(ctl->waitIdle(5000));
+        EXPECT_TRUE(ctl->WaitIdle(5000));
         return host->drain(kChEvent);
     }
 
@@ -53,7 +53,7 @@ protected:
 };
 
 TEST_F(ModelTest, CommandsBeforeOpenAreRefused) {
-    start(manualScenario(), false);
+    start(ManualScenario(), false);
     std::uint32_t detail = 0;
     EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
     EXPECT_EQ(detail, kDetailNotOpen);
@@ -69,7 +69,7 @@ TEST_F(ModelTest, UnknownCommandSetsWord1) {
 }
 
 TEST_F(ModelTest, IdentityAndSizes) {
-    Scenario s = manualScenario();
+    Scenario s = ManualScenario();
     s.firmware_version = 0x02030405;
     for (int i = 0; i < 7; ++i) s.firminfo[i] = 10 + i;
     s.panel_width = 1920;
@@ -121,7 +121,7 @@ struct PropCase {
     std::uint32_t delta;
 };
 
-std::vector<PropCase> propCases() {
+std::vector<PropCase> PropCases() {
     auto range = [](std::uint32_t a, std::uint32_t b) {
         std::vector<std::uint32_t> v;
         for (; a <= b; a += 4) v.push_back(a);
@@ -146,7 +146,7 @@ std::vector<PropCase> propCases() {
 }
 
 TEST_F(ModelTest, EveryColourPropertySetThenGetReturnsWhatWasSet) {
-    for (const auto& pc : propCases()) {
+    for (const auto& pc : PropCases()) {
         SCOPED_TRACE(pc.low);
         std::uint32_t v = 0x100 + pc.low * 7;
         for (std::uint32_t a : pc.set_addrs) ASSERT_TRUE(host->wr(a, v++));
@@ -243,7 +243,7 @@ TEST_F(ModelTest, MovieParametersAreChecked) {
 TEST_F(ModelTest, DrawRequestIsAnsweredOnChannel17) {
     host->wr(kPlaneDst, 10);
     EXPECT_EQ(host->draw(), 0);
-    ASSERT_TRUE(ctl->waitIdle(1000));
+    ASSERT_TRUE(ctl->WaitIdle(1000));
     auto rec = ctl->record();
     bool seen = false;
     for (auto& e : rec)
@@ -257,7 +257,7 @@ TEST_F(ModelTest, StillIsBottomUpBgrWithPaddedRows) {
     HdmiInput in;
     in.width = 101;  // odd: rows padded
     in.height = 60;
-    ctl->setHdmi(in);
+    ctl->SetHdmi(in);
     std::uint32_t detail = 0;
     EXPECT_EQ(host->command(kCmdStill, &detail), -7);  // only while paused
     EXPECT_EQ(detail, kDetailState);
@@ -288,11 +288,11 @@ TEST_F(ModelTest, StillIsBottomUpBgrWithPaddedRows) {
     // flipping gives a top-down picture whose counter reads the frozen frame number
     std::vector<std::uint8_t> td(rb * h);
     for (std::uint32_t y = 0; y < h; ++y) std::memcpy(&td[y * rb], &px[(h - 1 - y) * rb], rb);
-    EXPECT_EQ(PatternRenderer::readCounter(td.data(), w, h, rb), 30);
+    EXPECT_EQ(PatternRenderer::ReadCounter(td.data(), w, h, rb), 30);
     // without a signal the still is refused
     ASSERT_EQ(host->command(kCmdResume), 0);
     in.kind = HdmiInput::Kind::NoSignal;
-    ctl->setHdmi(in);
+    ctl->SetHdmi(in);
     ASSERT_EQ(host->command(kCmdPause), 0);
     EXPECT_EQ(host->command(kCmdStill, &detail), -7);
     EXPECT_EQ(detail, kDetailNoSignal);
@@ -313,7 +313,7 @@ TEST_F(ModelTest, PausedPictureIsFrozen) {
 
 class MovieTest : public ModelTest {
 protected:
-    void startMovie(std::uint32_t w, std::uint32_t h, std::uint32_t fmt_word, std::uint32_t fps) {
+    void StartMovie(std::uint32_t w, std::uint32_t h, std::uint32_t fmt_word, std::uint32_t fps) {
         host->wr(kParam0, w);
         host->wr(kParam1, h);
         host->wr(kParam2, fmt_word);
@@ -327,14 +327,14 @@ protected:
             if (e[0] == kEvFrame) n.push_back(e);
         return n;
     }
-    std::int32_t giveBack(std::uint32_t addr) {
+    std::int32_t GiveBack(std::uint32_t addr) {
         host->wr(kParam0, addr);
         return host->command(kCmdFrameRelease);
     }
 };
 
 TEST_F(MovieTest, FramesAtTheConfiguredRateWithTheTestPattern) {
-    startMovie(1280, 720, 0, 60);
+    StartMovie(1280, 720, 0, 60);
     ctl->advance(50);  // 3 frames at 60/s (16, 33, 50 ms)
     auto n = notices();
     ASSERT_EQ(n.size(), 3u);
@@ -346,7 +346,7 @@ TEST_F(MovieTest, FramesAtTheConfiguredRateWithTheTestPattern) {
         const std::uint32_t rb = 1280 * 3;
         std::vector<std::uint8_t> f(rb * 720);
         ASSERT_EQ(gf->op12_read_block(e[3], f.data(), static_cast<std::uint32_t>(f.size())), 0u);
-        const std::int64_t c = PatternRenderer::readCounter(f.data(), 1280, 720, rb);
+        const std::int64_t c = PatternRenderer::ReadCounter(f.data(), 1280, 720, rb);
         if (last >= 0) {
             EXPECT_EQ(c, last + 1);  // 60/s input sampled at 60/s: every input frame once
         }
@@ -355,14 +355,14 @@ TEST_F(MovieTest, FramesAtTheConfiguredRateWithTheTestPattern) {
         EXPECT_EQ(f[0], 191);
         EXPECT_EQ(f[3 * 200 + 0], 0);
         EXPECT_EQ(f[3 * 200 + 1], 191);
-        EXPECT_EQ(giveBack(e[3]), 0);
+        EXPECT_EQ(GiveBack(e[3]), 0);
     }
     EXPECT_EQ(ctl->status().frames_produced, 3u);
     EXPECT_EQ(ctl->status().frames_dropped, 0u);
 }
 
 TEST_F(MovieTest, FramesNotGivenBackAreDroppedAndCounted) {
-    startMovie(320, 180, 0, 10);
+    StartMovie(320, 180, 0, 10);
     ctl->advance(1000);  // 10 frames due, 4 buffers
     auto n = notices();
     ASSERT_EQ(n.size(), 4u);
@@ -372,8 +372,8 @@ TEST_F(MovieTest, FramesNotGivenBackAreDroppedAndCounted) {
     host->wr(kParam0, 0x12345678);
     EXPECT_EQ(host->command(kCmdFrameRelease, &detail), -7);  // not a frame that is out
     EXPECT_EQ(detail, kDetailNotFound);
-    EXPECT_EQ(giveBack(n[0][3]), 0);
-    EXPECT_EQ(giveBack(n[0][3]), -7);  // twice
+    EXPECT_EQ(GiveBack(n[0][3]), 0);
+    EXPECT_EQ(GiveBack(n[0][3]), -7);  // twice
     ctl->advance(100);
     auto m = notices();
     ASSERT_EQ(m.size(), 1u);
@@ -386,7 +386,7 @@ TEST_F(MovieTest, FormatsAndSizes) {
         std::uint32_t word, code, bpp;
     } cases[] = {{0, 0, 3}, {1, 1, 2}, {2, 2, 3}};
     for (const auto& c : cases) {
-        startMovie(901, 101, c.word, 30);
+        StartMovie(901, 101, c.word, 30);
         ctl->advance(34);
         auto n = notices();
         ASSERT_EQ(n.size(), 1u);
@@ -400,33 +400,33 @@ TEST_F(MovieTest, FormatsAndSizes) {
             EXPECT_NEAR(f[0], 180, 1);
             EXPECT_NEAR(f[1], 128, 1);
         }
-        EXPECT_EQ(giveBack(n[0][3]), 0);
+        EXPECT_EQ(GiveBack(n[0][3]), 0);
         ASSERT_EQ(host->command(kCmdMovieStop), 0);
         events();
     }
 }
 
 TEST_F(MovieTest, NoFramesWithoutSignalOrWithHdcp) {
-    startMovie(320, 180, 0, 10);
+    StartMovie(320, 180, 0, 10);
     HdmiInput in;
     in.hdcp = true;
-    ctl->setHdmi(in);
+    ctl->SetHdmi(in);
     ctl->advance(500);
     EXPECT_TRUE(notices().empty());
     in.hdcp = false;
     in.kind = HdmiInput::Kind::NoSignal;
-    ctl->setHdmi(in);
+    ctl->SetHdmi(in);
     ctl->advance(500);
     EXPECT_TRUE(notices().empty());
     EXPECT_EQ(ctl->status().frames_dropped, 0u);
 }
 
 TEST_F(MovieTest, ForcedMovieRate) {
-    Scenario s = manualScenario();
+    Scenario s = ManualScenario();
     s.movie_fps = 5;
     s.movie_buffers = 2;
     start(s);
-    startMovie(320, 180, 0, 60);
+    StartMovie(320, 180, 0, 60);
     ctl->advance(1000);
     EXPECT_EQ(ctl->status().frames_produced, 2u);
     EXPECT_EQ(ctl->status().frames_dropped, 3u);
@@ -442,7 +442,7 @@ struct HdmiCase {
     int status;       // CpwHdmiInfo.status: 2 no cable, 1 no signal, 0 signal
 };
 
-std::vector<HdmiCase> hdmiCases() {
+std::vector<HdmiCase> HdmiCases() {
     HdmiInput sig;
     sig.width = 1920;
     sig.height = 1080;
@@ -469,22 +469,22 @@ TEST_F(ModelTest, EachHdmiStateDecodesAsIntendedOnEveryPath) {
     HdmiInput first;
     first.width = 640;
     first.height = 480;
-    ctl->setHdmi(first);
+    ctl->SetHdmi(first);
     events();
-    for (const auto& c : hdmiCases()) {
+    for (const auto& c : HdmiCases()) {
         SCOPED_TRACE(c.name);
-        ctl->setHdmi(c.in);
+        ctl->SetHdmi(c.in);
         auto ev = events();
         ASSERT_FALSE(ev.empty());
         ASSERT_EQ(ev[0][0], kEvHdmiInfo);
         const bool sig = c.in.kind == HdmiInput::Kind::Signal;
         // event path
-        auto e = testhost::decodeEvent(ev[0][1], ev[0][2], ev[0][3]);
+        auto e = testhost::DecodeEvent(ev[0][1], ev[0][2], ev[0][3]);
         EXPECT_EQ(e.connect, c.in.kind == HdmiInput::Kind::NoCable ? 0 : 1);
         EXPECT_EQ(e.scan, sig ? static_cast<int>(c.in.scan) : 0);
         EXPECT_EQ(e.fps, sig ? static_cast<int>(c.in.fps_code) : 0);
-        EXPECT_EQ(testhost::inputState(e, -1), c.input_state);
-        EXPECT_EQ(testhost::cpwStatus(e, testhost::inputState(e, -1)), c.status);
+        EXPECT_EQ(testhost::InputState(e, -1), c.input_state);
+        EXPECT_EQ(testhost::CpwStatus(e, testhost::InputState(e, -1)), c.status);
         // the bridge stops a movie on it (mask 0x34)
         EXPECT_NE(e.event & 0x34u, 0u);
         // the capture library's callback takes it (one of its bits)
@@ -493,10 +493,10 @@ TEST_F(ModelTest, EachHdmiStateDecodesAsIntendedOnEveryPath) {
         ASSERT_EQ(host->command(kCmdHdmi), 0);
         std::uint32_t r[9];
         for (int i = 0; i < 9; ++i) r[i] = R(i);
-        auto g = testhost::decodeGet(r);
+        auto g = testhost::DecodeGet(r);
         EXPECT_EQ(g.connect, c.in.kind == HdmiInput::Kind::NoCable ? 0 : 1);
-        EXPECT_EQ(testhost::inputState(g, -1), c.input_state);
-        EXPECT_EQ(testhost::cpwStatus(g, testhost::inputState(g, -1)), c.status);
+        EXPECT_EQ(testhost::InputState(g, -1), c.input_state);
+        EXPECT_EQ(testhost::CpwStatus(g, testhost::InputState(g, -1)), c.status);
         EXPECT_EQ(g.hdcp, c.in.hdcp && sig ? 1 : 0);
         if (sig) {
             EXPECT_EQ(g.x, static_cast<int>(c.in.width));
@@ -515,25 +515,25 @@ TEST_F(ModelTest, SizeEventOnlyWhenTheSizeChanges) {
     HdmiInput in;
     in.width = 1280;
     in.height = 720;
-    ctl->setHdmi(in);
+    ctl->SetHdmi(in);
     auto ev = events();
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[1][0], kEvHdmiSize);
     EXPECT_EQ(ev[1][2], (1280u << 16) | 720u);
     in.hdcp = true;
-    ctl->setHdmi(in);
+    ctl->SetHdmi(in);
     ev = events();
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0][1], 0x2u | 0x20u | 0x2000u | 0x4000u);  // HDCP on, changed
     in.kind = HdmiInput::Kind::NoSignal;
-    ctl->setHdmi(in);
+    ctl->SetHdmi(in);
     ev = events();
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[1][2], 0u);
 }
 
 TEST_F(ModelTest, TimelineRunsOnTheManualClock) {
-    Scenario s = manualScenario();
+    Scenario s = ManualScenario();
     TimelineEntry a;
     a.at_ms = 100;
     a.hdmi.kind = HdmiInput::Kind::NoCable;
@@ -561,22 +561,22 @@ TEST_F(ModelTest, CommandFaults) {
     f.code = kCmdPanel;
     f.action = CommandFault::Action::NoReply;
     f.count = 1;
-    ctl->addCommandFault(f);
+    ctl->AddCommandFault(f);
     EXPECT_EQ(host->command(kCmdPanel, nullptr, 300), -2);
     EXPECT_EQ(host->command(kCmdPanel), 0);
     f.action = CommandFault::Action::Fail;
     f.word1 = 9;
-    ctl->addCommandFault(f);
+    ctl->AddCommandFault(f);
     EXPECT_EQ(host->command(kCmdPanel), -3);
     f.word1 = 0;
     f.word2 = 5;
-    ctl->addCommandFault(f);
+    ctl->AddCommandFault(f);
     std::uint32_t detail = 0;
     EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
     EXPECT_EQ(detail, 5u);
     f.action = CommandFault::Action::Delay;
     f.delay_ms = 300;
-    ctl->addCommandFault(f);
+    ctl->AddCommandFault(f);
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(host->command(kCmdPanel), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(290));
@@ -585,7 +585,7 @@ TEST_F(ModelTest, CommandFaults) {
     f.code = 0;
     f.action = CommandFault::Action::Fail;
     f.word1 = 1;
-    ctl->addCommandFault(f);
+    ctl->AddCommandFault(f);
     EXPECT_EQ(host->draw(), -3);
     EXPECT_EQ(host->draw(), 0);
 }
@@ -595,7 +595,7 @@ TEST_F(ModelTest, FailedCommandIsNotCarriedOut) {
     f.code = kCmdPause;
     f.word1 = 1;
     f.count = 1;
-    ctl->addCommandFault(f);
+    ctl->AddCommandFault(f);
     EXPECT_EQ(host->command(kCmdPause), -3);
     ASSERT_EQ(host->command(kCmdStateQuery), 0);
     EXPECT_EQ(R(0), kStateLive);
@@ -605,7 +605,7 @@ TEST_F(ModelTest, SendFaults) {
     SendFault f;
     f.busy = 3;
     f.not_accepted = 2;
-    ctl->addSendFault(f);
+    ctl->AddSendFault(f);
     int repeats = 0;
     EXPECT_EQ(host->send(kChCommand, {kCmdPanel, 0, 0, 0}, 1, &repeats), 0);
     EXPECT_EQ(repeats, 5);
@@ -614,14 +614,14 @@ TEST_F(ModelTest, SendFaults) {
     f = SendFault{};
     f.busy = 200;  // more than the bridge's 100 repeats
     f.channel = kChCommand;
-    ctl->addSendFault(f);
+    ctl->AddSendFault(f);
     EXPECT_EQ(host->send(kChCommand, {kCmdPanel, 0, 0, 0}, 0, &repeats), -2);
     EXPECT_EQ(repeats, 100);
-    ctl->clearFaults();
+    ctl->ClearFaults();
     f = SendFault{};
     f.result = static_cast<std::uint32_t>(-6);
     f.result_count = 1;
-    ctl->addSendFault(f);
+    ctl->AddSendFault(f);
     EXPECT_EQ(host->command(kCmdPanel), -2);  // a send result of -6 becomes a timeout
     EXPECT_EQ(host->command(kCmdPanel), 0);
 }
@@ -630,10 +630,10 @@ TEST_F(ModelTest, LostBitReachesTheReceiver) {
     LostFault f;
     f.channel = kChReply;
     f.count = 1;
-    ctl->addLostFault(f);
+    ctl->AddLostFault(f);
     EXPECT_EQ(host->command(kCmdPanel), -1);  // the bridge's channel 35 is now lost
     EXPECT_TRUE(host->lost(kChReply));
-    host->clearLost(kChReply);
+    host->ClearLost(kChReply);
     host->drain(kChReply);
     EXPECT_EQ(host->command(kCmdPanel), 0);
 }
@@ -644,7 +644,7 @@ TEST_F(ModelTest, RegisterFaults) {
     f.status = 0xC0000001;
     f.count = 1;
     f.skip = 1;
-    ctl->addRegisterFault(f);
+    ctl->AddRegisterFault(f);
     std::uint32_t v;
     EXPECT_EQ(gf->op6_read32(result(0), &v), 0u);            // skipped
     EXPECT_EQ(gf->op6_read32(result(0), &v), 0xC0000001u);   // fails once
@@ -654,7 +654,7 @@ TEST_F(ModelTest, RegisterFaults) {
     f.on_read = false;
     f.on_write = true;
     f.status = 0xC0000002;
-    ctl->addRegisterFault(f);
+    ctl->AddRegisterFault(f);
     EXPECT_EQ(gf->op7_write32(kParam0, 1), 0xC0000002u);
     EXPECT_EQ(gf->op7_write32(kParam0, 1), 0xC0000002u);
     EXPECT_EQ(gf->op6_read32(kParam0, &v), 0u);
@@ -668,9 +668,9 @@ TEST_F(ModelTest, StartupFaults) {
     std::uint32_t out = 0;
     EXPECT_EQ(ctl->startup(1, &out), 0u);
     EXPECT_EQ(out, 1u);
-    ctl->setStartupStatus(2, 0xC0000005);
+    ctl->SetStartupStatus(2, 0xC0000005);
     EXPECT_EQ(ctl->startup(2, &out), 0xC0000005u);
-    ctl->clearFaults();
+    ctl->ClearFaults();
     EXPECT_EQ(ctl->startup(2, &out), 0u);
 }
 
@@ -685,16 +685,16 @@ TEST_F(ModelTest, EventFloodIsDeliveredInOrder) {
 
 TEST_F(ModelTest, ReceiverRunsOnTheComponentsThreadOnly) {
     EXPECT_EQ(host->command(kCmdPanel), 0);
-    EXPECT_TRUE(host->receiverOnlyOn(std::this_thread::get_id()));
+    EXPECT_TRUE(host->ReceiverOnlyOn(std::this_thread::get_id()));
 }
 
 TEST_F(ModelTest, NothingIsDeliveredAfterUnregistering) {
-    ASSERT_TRUE(ctl->waitIdle(1000));
+    ASSERT_TRUE(ctl->WaitIdle(1000));
     const auto before = host->received();
     EXPECT_EQ(host->detach(), 0u);
     const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
     ctl->emit(kChEvent, w, 10);
-    ASSERT_TRUE(ctl->waitIdle(1000));
+    ASSERT_TRUE(ctl->WaitIdle(1000));
     EXPECT_EQ(host->received(), before);
     EXPECT_EQ(ctl->status().undelivered, 10u);
     EXPECT_EQ(host->attach(), 0u);
@@ -703,12 +703,12 @@ TEST_F(ModelTest, NothingIsDeliveredAfterUnregistering) {
 Controller* g_unreg_ctl = nullptr;
 TEST_F(ModelTest, UnregisterFromInsideTheReceiver) {
     g_unreg_ctl = ctl.get();
-    ASSERT_TRUE(ctl->waitIdle(1000));
+    ASSERT_TRUE(ctl->WaitIdle(1000));
     const auto before = host->received();
-    host->hook = [](const merrowcom::Message*, std::uint32_t) { g_unreg_ctl->unregisterReceiver(); };
+    host->hook = [](const merrowcom::Message*, std::uint32_t) { g_unreg_ctl->UnregisterReceiver(); };
     const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
     ctl->emit(kChEvent, w, 3);
-    ASSERT_TRUE(ctl->waitIdle(1000));
+    ASSERT_TRUE(ctl->WaitIdle(1000));
     EXPECT_EQ(host->received(), before + 1);
     EXPECT_EQ(ctl->status().undelivered, 2u);
     host->hook = nullptr;
@@ -717,11 +717,11 @@ TEST_F(ModelTest, UnregisterFromInsideTheReceiver) {
 // ---- record ----
 
 TEST_F(ModelTest, RecordOfCommandsAndWrites) {
-    ctl->clearRecord();
+    ctl->ClearRecord();
     host->wr(kParam0, 77);
     gf->op9_write64(kMovieBytes, 2.5);
     const std::uint32_t blk[2] = {1, 2};
-    gf->op13_write_block(windowBase(0) + kWinData, blk, 8);
+    gf->op13_write_block(WindowBase(0) + kWinData, blk, 8);
     EXPECT_EQ(host->command(kCmdPanel), 0);
     auto r = ctl->record();
     ASSERT_EQ(r.size(), 4u);
@@ -753,44 +753,44 @@ std::vector<std::uint8_t> bytes(std::size_t n, unsigned seed) {
 TEST_F(ModelTest, FileGoesOverInChunksAndComesBack) {
     const auto img = bytes(3000, 7);
     std::vector<std::uint32_t> chunks;
-    ASSERT_EQ(host->writeFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
+    ASSERT_EQ(host->WriteFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
     EXPECT_EQ(chunks, (std::vector<std::uint32_t>{1280, 1280, 440}));
     std::vector<std::uint8_t> stored;
-    ASSERT_TRUE(ctl->getFile("/dev/shm/firmupdate_write.img", stored));
+    ASSERT_TRUE(ctl->GetFile("/dev/shm/firmupdate_write.img", stored));
     EXPECT_EQ(stored, img);
     std::vector<std::uint8_t> back;
-    ASSERT_EQ(host->readFile("/dev/shm/firmupdate_write.img", 3, back), 0);
+    ASSERT_EQ(host->ReadFile("/dev/shm/firmupdate_write.img", 3, back), 0);
     EXPECT_EQ(back, img);
     // odd lengths and a 255-character name
     const std::string longname = "/dev/shm/" + std::string(246, 'n');
     ASSERT_EQ(longname.size(), 255u);
     const auto odd = bytes(1283, 9);
-    ASSERT_EQ(host->writeFile(longname, 0, odd), 0);
-    ASSERT_TRUE(ctl->getFile(longname, stored));
+    ASSERT_EQ(host->WriteFile(longname, 0, odd), 0);
+    ASSERT_TRUE(ctl->GetFile(longname, stored));
     EXPECT_EQ(stored, odd);
-    ASSERT_EQ(host->readFile(longname, 2, back), 0);
+    ASSERT_EQ(host->ReadFile(longname, 2, back), 0);
     EXPECT_EQ(back, odd);
 }
 
 TEST_F(ModelTest, ReadingAMissingFileFailsWithoutHangingTheWindow) {
     std::vector<std::uint8_t> back;
-    EXPECT_EQ(host->readFile("/dev/shm/none", 3, back), -7);
+    EXPECT_EQ(host->ReadFile("/dev/shm/none", 3, back), -7);
     EXPECT_TRUE(back.empty());
     const auto img = bytes(10, 1);
-    EXPECT_EQ(host->writeFile("/dev/shm/x", 3, img), 0);  // the window is usable again
+    EXPECT_EQ(host->WriteFile("/dev/shm/x", 3, img), 0);  // the window is usable again
 }
 
 TEST_F(ModelTest, FilesOutsideDevShmAreRefused) {
-    EXPECT_EQ(host->writeFile("/etc/passwd", 0, bytes(10, 1)), -7);
+    EXPECT_EQ(host->WriteFile("/etc/passwd", 0, bytes(10, 1)), -7);
 }
 
 TEST_F(ModelTest, ShellCommands) {
     std::uint32_t exit_status = 99;
-    ctl->putFile("/dev/shm/a", {1, 2, 3});
+    ctl->PutFile("/dev/shm/a", {1, 2, 3});
     ASSERT_EQ(host->shell("rm -f /dev/shm/a", &exit_status), 0);
     EXPECT_EQ(exit_status, 0u);
     std::vector<std::uint8_t> d;
-    EXPECT_FALSE(ctl->getFile("/dev/shm/a", d));
+    EXPECT_FALSE(ctl->GetFile("/dev/shm/a", d));
     ASSERT_EQ(host->shell("reboot now", &exit_status), 0);
     EXPECT_EQ(exit_status, 127u);
     EXPECT_NE(host->shell_output.find("not found"), std::string::npos);
@@ -801,17 +801,17 @@ TEST_F(ModelTest, ShellCommands) {
 }
 
 // The bridge's whole firmware update sequence, from the controller's point of view.
-int updateAttempt(Host& h, const std::vector<std::uint8_t>& img) {
+int UpdateAttempt(Host& h, const std::vector<std::uint8_t>& img) {
     std::uint32_t ex = 0;
     const std::string w = "/dev/shm/firmupdate_write.img", r = "/dev/shm/firmupdate_read.img";
     if (h.shell("rm -f " + w, &ex) || ex) return 1;
-    if (h.writeFile(w, 1, img)) return 2;
+    if (h.WriteFile(w, 1, img)) return 2;
     if (h.shell("/usr/sbin/fw_update write " + w, &ex) || ex) return 3;
     if (h.shell("rm -f " + w, &ex) || ex) return 4;
     if (h.shell("rm -f " + r, &ex) || ex) return 5;
     if (h.shell("/usr/sbin/fw_update read " + r, &ex) || ex) return 6;
     std::vector<std::uint8_t> back;
-    if (h.readFile(r, 3, back)) return 7;
+    if (h.ReadFile(r, 3, back)) return 7;
     if (h.shell("rm -f " + r, &ex) || ex) return 8;
     if (back.size() < img.size() || !std::equal(img.begin(), img.end(), back.begin())) return 9;
     if (h.shell("/usr/sbin/fw_update swap", &ex) || ex) return 10;
@@ -821,36 +821,36 @@ int updateAttempt(Host& h, const std::vector<std::uint8_t>& img) {
 TEST_F(ModelTest, FirmwareUpdateRoundTrips) {
     FwUpdateBehaviour b;
     b.version_after_swap = 0x01020300;
-    ctl->setFwUpdate(b);
+    ctl->SetFwUpdate(b);
     const auto img = bytes(5000, 3);
-    EXPECT_EQ(updateAttempt(*host, img), 0);
-    EXPECT_EQ(ctl->firmwareImage(), img);
+    EXPECT_EQ(UpdateAttempt(*host, img), 0);
+    EXPECT_EQ(ctl->FirmwareImage(), img);
     ASSERT_EQ(host->command(kCmdFirmInfo), 0);
     EXPECT_EQ(R(0), 0x01020300u);
     std::vector<std::uint8_t> d;
-    EXPECT_FALSE(ctl->getFile("/dev/shm/firmupdate_write.img", d));
-    EXPECT_FALSE(ctl->getFile("/dev/shm/firmupdate_read.img", d));
+    EXPECT_FALSE(ctl->GetFile("/dev/shm/firmupdate_write.img", d));
+    EXPECT_FALSE(ctl->GetFile("/dev/shm/firmupdate_read.img", d));
 }
 
 TEST_F(ModelTest, FirmwareReadBackCanDiffer) {
     FwUpdateBehaviour b;
     b.read_differs = true;
     b.read_differs_count = 1;
-    ctl->setFwUpdate(b);
+    ctl->SetFwUpdate(b);
     const auto img = bytes(2000, 5);
-    EXPECT_EQ(updateAttempt(*host, img), 9);  // mismatch: never reaches the swap
-    EXPECT_TRUE(ctl->firmwareImage().empty());
-    EXPECT_EQ(updateAttempt(*host, img), 0);  // second attempt reads back right
-    EXPECT_EQ(ctl->firmwareImage(), img);
+    EXPECT_EQ(UpdateAttempt(*host, img), 9);  // mismatch: never reaches the swap
+    EXPECT_TRUE(ctl->FirmwareImage().empty());
+    EXPECT_EQ(UpdateAttempt(*host, img), 0);  // second attempt reads back right
+    EXPECT_EQ(ctl->FirmwareImage(), img);
 }
 
 TEST_F(ModelTest, FirmwareWriteCanFail) {
     FwUpdateBehaviour b;
     b.write_exit = 3;
-    ctl->setFwUpdate(b);
-    EXPECT_EQ(updateAttempt(*host, bytes(100, 1)), 3);
-    EXPECT_EQ(updateAttempt(*host, bytes(100, 1)), 3);
-    EXPECT_EQ(updateAttempt(*host, bytes(100, 1)), 3);
+    ctl->SetFwUpdate(b);
+    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
+    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
+    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
 }
 
 // ---- real clock and threads (the TSan build runs these too) ----

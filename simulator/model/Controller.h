@@ -24,10 +24,10 @@
 #include <vector>
 
 #include "contract/Merrowcom.h"
-#include "pattern.h"
+#include "simulator/model/Pattern.h"
 #include "simulator/model/PanelComposer.h"
-#include "protocol.h"
-#include "scenario.h"
+#include "simulator/model/Protocol.h"
+#include "simulator/model/Scenario.h"
 
 namespace mrcsim {
 
@@ -76,15 +76,15 @@ public:
     // ---- the vendor operations (GenericFunc / DeviceUtil) ----
     std::uint32_t startup(int op, std::uint32_t* out);  // DeviceUtil op 1 / op 2
     std::uint32_t release();                            // DeviceUtil op 3
-    std::uint32_t registerReceiver(Receiver r);         // GenericFunc op 3
-    std::uint32_t unregisterReceiver();                 // GenericFunc op 4 (waits for a running delivery)
+    std::uint32_t RegisterReceiver(Receiver r);         // GenericFunc op 3
+    std::uint32_t UnregisterReceiver();                 // GenericFunc op 4 (waits for a running delivery)
     std::uint32_t send(const merrowcom::Message* request, merrowcom::SendReply* reply);  // op 5
     std::uint32_t read32(std::uint32_t address, std::uint32_t* value);   // op 6
     std::uint32_t write32(std::uint32_t address, std::uint32_t value);   // op 7
     std::uint32_t read64(std::uint32_t address, double* value);          // op 8
     std::uint32_t write64(std::uint32_t address, double value);          // op 9
-    std::uint32_t readBlock(std::uint32_t address, void* buffer, std::uint32_t length);         // op 12
-    std::uint32_t writeBlock(std::uint32_t address, const void* buffer, std::uint32_t length);  // op 13
+    std::uint32_t ReadBlock(std::uint32_t address, void* buffer, std::uint32_t length);         // op 12
+    std::uint32_t WriteBlock(std::uint32_t address, const void* buffer, std::uint32_t length);  // op 13
 
     // ---- control (tests, scenario) ----
     // Back to power-on with this scenario: all state, store, faults, record and clock reset;
@@ -95,39 +95,39 @@ public:
     // from the current time.
     void update(const Scenario& scenario);
     Scenario scenario() const;
-    void setHdmi(const HdmiInput& input);  // emits 0x20010001 (and 0x20000001 on a size change)
+    void SetHdmi(const HdmiInput& input);  // emits 0x20010001 (and 0x20000001 on a size change)
     HdmiInput hdmi() const;
-    void addCommandFault(const CommandFault& f);
-    void addSendFault(const SendFault& f);
-    void addLostFault(const LostFault& f);
-    void addRegisterFault(const RegisterFault& f);
-    void setStartupStatus(int op, std::uint32_t status);
-    void setFwUpdate(const FwUpdateBehaviour& b);
-    void clearFaults();
+    void AddCommandFault(const CommandFault& f);
+    void AddSendFault(const SendFault& f);
+    void AddLostFault(const LostFault& f);
+    void AddRegisterFault(const RegisterFault& f);
+    void SetStartupStatus(int op, std::uint32_t status);
+    void SetFwUpdate(const FwUpdateBehaviour& b);
+    void ClearFaults();
     // Puts `count` messages on `channel` (32 for events) to the host.
     void emit(std::uint32_t channel, const std::uint32_t words[4], std::uint32_t count = 1);
     // Manual clock: moves time forward, producing the frames and timeline entries that fall due.
     void advance(std::uint32_t ms);
-    std::uint64_t nowMs() const;
+    std::uint64_t NowMs() const;
 
     std::vector<RecordEntry> record() const;
-    std::uint64_t recordTotal() const;
-    void clearRecord();
+    std::uint64_t RecordTotal() const;
+    void ClearRecord();
     // Register access without faults or recording.
     std::uint32_t peek(std::uint32_t address) const;
     void poke(std::uint32_t address, std::uint32_t value);
-    bool getFile(const std::string& name, std::vector<std::uint8_t>& data) const;
-    void putFile(const std::string& name, const std::vector<std::uint8_t>& data);
-    std::vector<std::uint8_t> firmwareImage() const;
+    bool GetFile(const std::string& name, std::vector<std::uint8_t>& data) const;
+    void PutFile(const std::string& name, const std::vector<std::uint8_t>& data);
+    std::vector<std::uint8_t> FirmwareImage() const;
     ControllerStatus status() const;
     // The video plane as the last draw request left it, with what it carries now.
     PanelState PanelNow() const;
     // Waits (real time) until no message is waiting to be run or delivered; for tests.
-    bool waitIdle(std::uint32_t timeout_ms);
+    bool WaitIdle(std::uint32_t timeout_ms);
 
     // Renders the test pattern of input frame `frame` at w x h in `format` (1 BGR, 2 YUV 4:4:4,
     // 3 YUV 4:2:2), rows top-down, padded to 4 bytes. Exposed for tests and the benchmark.
-    static std::uint32_t frameBytes(std::uint32_t w, std::uint32_t h, std::uint32_t format);
+    static std::uint32_t FrameBytes(std::uint32_t w, std::uint32_t h, std::uint32_t format);
 
 private:
     struct Outgoing {
@@ -148,45 +148,45 @@ private:
         std::vector<std::uint32_t> defaults;
     };
 
-    void warmUpSyncObjects();
-    void startThreads();
-    void stopThreads();
-    void firmwareLoop();
-    void deliveryLoop();
-    void clockLoop();
+    void WarmUpSyncObjects();
+    void StartThreads();
+    void StopThreads();
+    void FirmwareLoop();
+    void DeliveryLoop();
+    void ClockLoop();
 
     // all of the following run with mu_ held unless said otherwise
-    void initLocked(const Scenario& s);
+    void InitLocked(const Scenario& s);
     std::uint32_t& reg(std::uint32_t address);
-    bool regValid(std::uint32_t address, std::uint32_t bytes) const;
-    void recordLocked(const RecordEntry& e);
-    bool registerFaultLocked(std::uint32_t address, bool write, std::uint32_t* status);
-    void postLocked(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2,
+    bool RegValid(std::uint32_t address, std::uint32_t bytes) const;
+    void RecordLocked(const RecordEntry& e);
+    bool RegisterFaultLocked(std::uint32_t address, bool write, std::uint32_t* status);
+    void PostLocked(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2,
                     std::uint32_t w3, std::uint32_t delay_ms = 0);
-    void runMessage(std::unique_lock<std::mutex>& lk, std::uint32_t channel, const std::uint32_t w[4]);
+    void RunMessage(std::unique_lock<std::mutex>& lk, std::uint32_t channel, const std::uint32_t w[4]);
     // returns false when the command failed: detail in *w1/*w2
-    bool runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code, std::uint32_t* w1,
+    bool RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code, std::uint32_t* w1,
                     std::uint32_t* w2);
-    bool runDraw(std::uint32_t* w1);
-    void setStateLocked(std::uint32_t state);
-    void applyHdmiLocked(const HdmiInput& in, bool emit_events);
-    std::uint32_t hdmiEventWordLocked(const HdmiInput& in, bool hdcp_changed) const;
-    std::uint64_t pictureFrameLocked() const;
-    std::uint64_t pictureFrameAtLocked(double ms) const;
-    void clockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t now);
-    void produceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint64_t index);
-    std::uint64_t steadyMs() const;
-    std::uint64_t nextDueLocked() const;
-    std::uint64_t movieDueLocked(std::uint64_t index) const;
-    std::uint64_t clockMsLocked() const;
+    bool RunDraw(std::uint32_t* w1);
+    void SetStateLocked(std::uint32_t state);
+    void ApplyHdmiLocked(const HdmiInput& in, bool emit_events);
+    std::uint32_t HdmiEventWordLocked(const HdmiInput& in, bool hdcp_changed) const;
+    std::uint64_t PictureFrameLocked() const;
+    std::uint64_t PictureFrameAtLocked(double ms) const;
+    void ClockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t now);
+    void ProduceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint64_t index);
+    std::uint64_t SteadyMs() const;
+    std::uint64_t NextDueLocked() const;
+    std::uint64_t MovieDueLocked(std::uint64_t index) const;
+    std::uint64_t ClockMsLocked() const;
 
     // file channel
-    bool receiveFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2);
-    bool sendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2);
-    bool waitFlagLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t value,
+    bool ReceiveFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2);
+    bool SendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2);
+    bool WaitFlagLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t value,
                         std::uint32_t timeout_ms);
-    std::string readWindowNameLocked(std::uint32_t window);
-    std::uint32_t runShellLocked(const std::string& line, std::string& output);
+    std::string ReadWindowNameLocked(std::uint32_t window);
+    std::uint32_t RunShellLocked(const std::string& line, std::string& output);
 
     mutable std::mutex mu_;
     std::condition_variable cv_;        // firmware inbox, register writes (flags), frame buffers

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "simulator/model/PanelComposer.h"
-#include "simulator/model/pattern.h"
+#include "simulator/model/Pattern.h"
 
 using namespace mrcsim;
 
@@ -61,14 +61,14 @@ TEST(PanelComposer, CaptionReadsBackAtEverySize) {
     PatternRenderer r;
     r.SetCaption(FormatCaption(in));
     for (const auto& [w, h] : {std::pair{1920u, 1080u}, std::pair{720u, 480u}, std::pair{3840u, 2160u}}) {
-        const std::uint32_t rb = rowBytes(w, 1);
+        const std::uint32_t rb = RowBytes(w, 1);
         std::vector<std::uint8_t> frame(static_cast<std::size_t>(rb) * h);
         r.render(42, w, h, 1, frame.data(), rb);
         EXPECT_EQ(PatternRenderer::ReadCaption(frame.data(), w, h, rb), "1920X1080 59.94I YUV422 10BIT HDCP") << w;
-        EXPECT_EQ(PatternRenderer::readCounter(frame.data(), w, h, rb), 42) << w;  // the caption leaves it be
+        EXPECT_EQ(PatternRenderer::ReadCounter(frame.data(), w, h, rb), 42) << w;  // the caption leaves it be
     }
     PatternRenderer plain;
-    const std::uint32_t rb = rowBytes(640, 1);
+    const std::uint32_t rb = RowBytes(640, 1);
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(rb) * 360);
     plain.render(0, 640, 360, 1, frame.data(), rb);
     EXPECT_EQ(PatternRenderer::ReadCaption(frame.data(), 640, 360, rb), "");

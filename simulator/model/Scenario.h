@@ -31,7 +31,7 @@ struct HdmiInput {
 };
 
 // Frame rate in frames per second for an fps code (0 for an unknown code).
-double fpsForCode(std::uint32_t code);
+double FpsForCode(std::uint32_t code);
 
 // What happens to one command (or draw request) instead of the normal answer.
 struct CommandFault {
@@ -117,10 +117,10 @@ struct Scenario {
 
 // Parses a scenario from JSON text (see docs/simulator.md). Returns false and sets `error`
 // on a syntax error, an unknown key or a value out of range; `out` is then unchanged.
-bool parseScenarioJson(const std::string& text, Scenario& out, std::string& error);
+bool ParseScenarioJson(const std::string& text, Scenario& out, std::string& error);
 // Reads the file and parses it.
-bool loadScenarioFile(const std::filesystem::path& path, Scenario& out, std::string& error);
+bool LoadScenarioFile(const std::filesystem::path& path, Scenario& out, std::string& error);
 // The same with a UTF-8 file name.
-bool loadScenarioFileUtf8(const std::string& path, Scenario& out, std::string& error);
+bool LoadScenarioFileUtf8(const std::string& path, Scenario& out, std::string& error);
 
 }  // namespace mrcsim

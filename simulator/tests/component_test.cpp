@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "host.h"
+#include "simulator/tests/TestHost.h"
 #include "simulator/include/MerrowcomSim.h"
 
 extern "C" {

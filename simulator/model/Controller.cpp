@@ -1,4 +1,4 @@
-#include "controller.h"
+#include "simulator/model/Controller.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,15 +12,15 @@ namespace {
 
 constexpr std::uint64_t kNever = ~0ull;
 
-bool heapLater(const std::uint64_t ad, const std::uint64_t ao, const std::uint64_t bd, const std::uint64_t bo) {
+bool HeapLater(const std::uint64_t ad, const std::uint64_t ao, const std::uint64_t bd, const std::uint64_t bo) {
     return ad != bd ? ad > bd : ao > bo;
 }
 
-std::uint32_t formatCode(std::uint32_t format) {  // movie format -> notice format code
+std::uint32_t FormatCode(std::uint32_t format) {  // movie format -> notice format code
     return format == 3 ? 1u : (format == 2 ? 2u : 0u);
 }
 
-std::vector<std::string> splitWords(const std::string& line) {
+std::vector<std::string> SplitWords(const std::string& line) {
     std::vector<std::string> out;
     std::istringstream in(line);
     std::string w;
@@ -33,32 +33,34 @@ const char* const kShellOut = "/dev/shm/shell_out";
 const char* const kFwUpdate = "/usr/sbin/fw_update";
 constexpr std::size_t kStoreLimit = 64u * 1024u * 1024u;
 
+// frames a second by the input's rate code (1..8)
+constexpr double kFrameRates[] = {0.0, 24000.0 / 1001.0, 24.0, 25.0, 30000.0 / 1001.0, 30.0, 50.0, 60000.0 / 1001.0, 60.0};
+
 }  // namespace
 
-double fpsForCode(std::uint32_t code) {
-    static const double k[] = {0.0, 24000.0 / 1001.0, 24.0, 25.0, 30000.0 / 1001.0, 30.0, 50.0, 60000.0 / 1001.0, 60.0};
-    return code < 9 ? k[code] : 0.0;
+double FpsForCode(std::uint32_t code) {
+    return code < 9 ? kFrameRates[code] : 0.0;
 }
 
-std::uint32_t Controller::frameBytes(std::uint32_t w, std::uint32_t h, std::uint32_t format) {
-    return h * rowBytes(w, format);
+std::uint32_t Controller::FrameBytes(std::uint32_t w, std::uint32_t h, std::uint32_t format) {
+    return h * RowBytes(w, format);
 }
 
 // ----------------------------------------------------------------------------------------------
 // construction, threads
 
 Controller::Controller(const Scenario& scenario) : regs_(kRegSize / 4, 0) {
-    warmUpSyncObjects();
+    WarmUpSyncObjects();
     {
         std::lock_guard<std::mutex> lk(mu_);
-        initLocked(scenario);
+        InitLocked(scenario);
     }
-    startThreads();
+    StartThreads();
 }
 
 namespace {
 template <typename M>
-void contendOnce(M& m) {
+void ContendOnce(M& m) {
     std::atomic<bool> held{false};
     std::thread t([&] {
         std::lock_guard<M> g(m);
@@ -71,14 +73,14 @@ void contendOnce(M& m) {
 }
 }  // namespace
 
-void Controller::warmUpSyncObjects() {
+void Controller::WarmUpSyncObjects() {
 #if defined(_WIN32)
     // The Windows thread runtime creates a mutex's event on its first contention and a
     // condition variable's semaphores on its first wait. Making them here, once, keeps the
     // process's handle count flat afterwards, so callers' open/close leak checks see no
     // handles appear at moments that depend on thread timing.
-    contendOnce(mu_);
-    contendOnce(recv_mu_);
+    ContendOnce(mu_);
+    ContendOnce(recv_mu_);
     std::unique_lock<std::mutex> lk(mu_);
     cv_.wait_for(lk, std::chrono::milliseconds(1));
     out_cv_.wait_for(lk, std::chrono::milliseconds(1));
@@ -86,24 +88,24 @@ void Controller::warmUpSyncObjects() {
 #endif
 }
 
-Controller::~Controller() { stopThreads(); }
+Controller::~Controller() { StopThreads(); }
 
-void Controller::startThreads() {
+void Controller::StartThreads() {
     {
         std::lock_guard<std::mutex> lk(mu_);
         stopping_ = false;
     }
-    firmware_thread_ = std::thread([this] { firmwareLoop(); });
-    delivery_thread_ = std::thread([this] { deliveryLoop(); });
+    firmware_thread_ = std::thread([this] { FirmwareLoop(); });
+    delivery_thread_ = std::thread([this] { DeliveryLoop(); });
     bool manual;
     {
         std::lock_guard<std::mutex> lk(mu_);
         manual = sc_.manual_clock;
     }
-    if (!manual) clock_thread_ = std::thread([this] { clockLoop(); });
+    if (!manual) clock_thread_ = std::thread([this] { ClockLoop(); });
 }
 
-void Controller::stopThreads() {
+void Controller::StopThreads() {
     {
         std::lock_guard<std::mutex> lk(mu_);
         stopping_ = true;
@@ -117,30 +119,30 @@ void Controller::stopThreads() {
 }
 
 void Controller::reset(const Scenario& scenario) {
-    stopThreads();
+    StopThreads();
     {
         std::lock_guard<std::mutex> lk(mu_);
-        initLocked(scenario);
+        InitLocked(scenario);
     }
-    startThreads();
+    StartThreads();
 }
 
-std::uint64_t Controller::steadyMs() const {
+std::uint64_t Controller::SteadyMs() const {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                           std::chrono::steady_clock::now().time_since_epoch())
                                           .count());
 }
 
-std::uint64_t Controller::clockMsLocked() const {
-    return sc_.manual_clock ? manual_now_ms_ : steadyMs() - clock_origin_ms_;
+std::uint64_t Controller::ClockMsLocked() const {
+    return sc_.manual_clock ? manual_now_ms_ : SteadyMs() - clock_origin_ms_;
 }
 
-std::uint64_t Controller::nowMs() const {
+std::uint64_t Controller::NowMs() const {
     std::lock_guard<std::mutex> lk(mu_);
-    return clockMsLocked();
+    return ClockMsLocked();
 }
 
-void Controller::initLocked(const Scenario& s) {
+void Controller::InitLocked(const Scenario& s) {
     const bool registered = st_.receiver_registered;
     sc_ = s;
     std::fill(regs_.begin(), regs_.end(), 0u);
@@ -151,7 +153,7 @@ void Controller::initLocked(const Scenario& s) {
     session_open_ = false;
     state_ = kStateLive;
     frozen_frame_ = 0;
-    clock_origin_ms_ = steadyMs();
+    clock_origin_ms_ = SteadyMs();
     manual_now_ms_ = 0;
     picture_origin_ms_ = 0;
     timeline_next_ = 0;
@@ -220,20 +222,20 @@ void Controller::initLocked(const Scenario& s) {
     add(0x0012, {0x0E10085Cu, 0x0E100860u}, 0, {0, 0});                      // area top
     add(0x0013, {0x0E100884u, 0x0E100888u}, 0, {16, 8});                     // area size
 
-    applyHdmiLocked(sc_.hdmi, false);
+    ApplyHdmiLocked(sc_.hdmi, false);
 }
 
 // ----------------------------------------------------------------------------------------------
 // register space and memory
 
-bool Controller::regValid(std::uint32_t address, std::uint32_t bytes) const {
+bool Controller::RegValid(std::uint32_t address, std::uint32_t bytes) const {
     return address % 4 == 0 && address >= kRegBase &&
            static_cast<std::uint64_t>(address) + bytes <= static_cast<std::uint64_t>(kRegBase) + kRegSize;
 }
 
 std::uint32_t& Controller::reg(std::uint32_t address) { return regs_[(address - kRegBase) / 4]; }
 
-void Controller::recordLocked(const RecordEntry& e) {
+void Controller::RecordLocked(const RecordEntry& e) {
     ++st_.record_total;
     if (!sc_.record) return;
     record_.push_back(e);
@@ -241,7 +243,7 @@ void Controller::recordLocked(const RecordEntry& e) {
     while (record_.size() > sc_.record_limit) record_.pop_front();
 }
 
-bool Controller::registerFaultLocked(std::uint32_t address, bool write, std::uint32_t* status) {
+bool Controller::RegisterFaultLocked(std::uint32_t address, bool write, std::uint32_t* status) {
     for (auto it = sc_.register_faults.begin(); it != sc_.register_faults.end(); ++it) {
         if (it->address != address || (write ? !it->on_write : !it->on_read) || it->count == 0) continue;
         if (it->skip > 0) {
@@ -259,8 +261,8 @@ std::uint32_t Controller::read32(std::uint32_t address, std::uint32_t* value) {
     if (!value) return kStatusInvalidParameter;
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
-    if (registerFaultLocked(address, false, &status)) return status;
-    if (!regValid(address, 4)) return kStatusInvalidParameter;
+    if (RegisterFaultLocked(address, false, &status)) return status;
+    if (!RegValid(address, 4)) return kStatusInvalidParameter;
     *value = reg(address);
     return kStatusOk;
 }
@@ -268,13 +270,13 @@ std::uint32_t Controller::read32(std::uint32_t address, std::uint32_t* value) {
 std::uint32_t Controller::write32(std::uint32_t address, std::uint32_t value) {
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
-    if (registerFaultLocked(address, true, &status)) return status;
-    if (!regValid(address, 4)) return kStatusInvalidParameter;
+    if (RegisterFaultLocked(address, true, &status)) return status;
+    if (!RegValid(address, 4)) return kStatusInvalidParameter;
     RecordEntry e;
     e.kind = RecordEntry::Write32;
     e.address = address;
     e.words[0] = value;
-    recordLocked(e);
+    RecordLocked(e);
     reg(address) = value;
     const std::uint32_t off = address - kRegBase;
     if (off >= 0x1000 && (off & 0x7FF) == 0) cv_.notify_all();  // a transfer-window flag
@@ -285,8 +287,8 @@ std::uint32_t Controller::read64(std::uint32_t address, double* value) {
     if (!value) return kStatusInvalidParameter;
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
-    if (registerFaultLocked(address, false, &status)) return status;
-    if (!regValid(address, 8)) return kStatusInvalidParameter;
+    if (RegisterFaultLocked(address, false, &status)) return status;
+    if (!RegValid(address, 8)) return kStatusInvalidParameter;
     std::memcpy(value, &reg(address), 8);
     return kStatusOk;
 }
@@ -294,24 +296,24 @@ std::uint32_t Controller::read64(std::uint32_t address, double* value) {
 std::uint32_t Controller::write64(std::uint32_t address, double value) {
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
-    if (registerFaultLocked(address, true, &status)) return status;
-    if (!regValid(address, 8)) return kStatusInvalidParameter;
+    if (RegisterFaultLocked(address, true, &status)) return status;
+    if (!RegValid(address, 8)) return kStatusInvalidParameter;
     RecordEntry e;
     e.kind = RecordEntry::Write64;
     e.address = address;
     e.value64 = value;
-    recordLocked(e);
+    RecordLocked(e);
     std::memcpy(&reg(address), &value, 8);
     return kStatusOk;
 }
 
-std::uint32_t Controller::readBlock(std::uint32_t address, void* buffer, std::uint32_t length) {
+std::uint32_t Controller::ReadBlock(std::uint32_t address, void* buffer, std::uint32_t length) {
     if (!buffer && length) return kStatusInvalidParameter;
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
-    if (registerFaultLocked(address, false, &status)) return status;
+    if (RegisterFaultLocked(address, false, &status)) return status;
     if (length == 0) return kStatusOk;
-    if (regValid(address, length)) {
+    if (RegValid(address, length)) {
         std::memcpy(buffer, reinterpret_cast<const std::uint8_t*>(regs_.data()) + (address - kRegBase), length);
         return kStatusOk;
     }
@@ -330,19 +332,19 @@ std::uint32_t Controller::readBlock(std::uint32_t address, void* buffer, std::ui
     return kStatusInvalidParameter;
 }
 
-std::uint32_t Controller::writeBlock(std::uint32_t address, const void* buffer, std::uint32_t length) {
+std::uint32_t Controller::WriteBlock(std::uint32_t address, const void* buffer, std::uint32_t length) {
     if (!buffer && length) return kStatusInvalidParameter;
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
-    if (registerFaultLocked(address, true, &status)) return status;
+    if (RegisterFaultLocked(address, true, &status)) return status;
     if (length == 0) return kStatusOk;
-    if (!regValid(address, length)) return kStatusInvalidParameter;
+    if (!RegValid(address, length)) return kStatusInvalidParameter;
     RecordEntry e;
     e.kind = RecordEntry::WriteBlock;
     e.address = address;
     e.length = length;
     std::memcpy(e.words, buffer, std::min<std::uint32_t>(length, 16));
-    recordLocked(e);
+    RecordLocked(e);
     std::memcpy(reinterpret_cast<std::uint8_t*>(regs_.data()) + (address - kRegBase), buffer, length);
     cv_.notify_all();
     return kStatusOk;
@@ -366,7 +368,7 @@ std::uint32_t Controller::release() {
     return kStatusOk;
 }
 
-std::uint32_t Controller::registerReceiver(Receiver r) {
+std::uint32_t Controller::RegisterReceiver(Receiver r) {
     std::lock_guard<std::recursive_mutex> rl(recv_mu_);
     receiver_ = std::move(r);
     std::lock_guard<std::mutex> lk(mu_);
@@ -374,7 +376,7 @@ std::uint32_t Controller::registerReceiver(Receiver r) {
     return kStatusOk;
 }
 
-std::uint32_t Controller::unregisterReceiver() {
+std::uint32_t Controller::UnregisterReceiver() {
     // Waits for a delivery in progress, unless called from inside the receiver (the delivery
     // thread holds a copy of the receiver while it runs, so clearing it here is safe).
     std::lock_guard<std::recursive_mutex> rl(recv_mu_);
@@ -405,7 +407,7 @@ std::uint32_t Controller::send(const merrowcom::Message* request, merrowcom::Sen
     e.kind = RecordEntry::Message;
     e.channel = ch;
     std::memcpy(e.words, request->word, sizeof(e.words));
-    recordLocked(e);
+    RecordLocked(e);
     for (auto it = sc_.send_faults.begin(); it != sc_.send_faults.end(); ++it) {
         if (it->channel != 0 && it->channel != ch) continue;
         if (it->result_count > 0) {
@@ -428,10 +430,10 @@ std::uint32_t Controller::send(const merrowcom::Message* request, merrowcom::Sen
 // ----------------------------------------------------------------------------------------------
 // outgoing messages and the receiving thread
 
-void Controller::postLocked(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2,
+void Controller::PostLocked(std::uint32_t channel, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2,
                             std::uint32_t w3, std::uint32_t delay_ms) {
     Outgoing o;
-    o.due_ms = steadyMs() + delay_ms;
+    o.due_ms = SteadyMs() + delay_ms;
     o.order = out_order_++;
     o.channel = channel;
     o.words[0] = w0;
@@ -440,7 +442,7 @@ void Controller::postLocked(std::uint32_t channel, std::uint32_t w0, std::uint32
     o.words[3] = w3;
     outbox_.push_back(o);
     std::push_heap(outbox_.begin(), outbox_.end(), [](const Outgoing& a, const Outgoing& b) {
-        return heapLater(a.due_ms, a.order, b.due_ms, b.order);
+        return HeapLater(a.due_ms, a.order, b.due_ms, b.order);
     });
     if (channel == kChEvent) ++st_.events;
     if (channel == kChReply || channel == kChDrawReply) ++st_.replies;
@@ -449,18 +451,18 @@ void Controller::postLocked(std::uint32_t channel, std::uint32_t w0, std::uint32
 
 void Controller::emit(std::uint32_t channel, const std::uint32_t words[4], std::uint32_t count) {
     std::lock_guard<std::mutex> lk(mu_);
-    for (std::uint32_t i = 0; i < count; ++i) postLocked(channel, words[0], words[1], words[2], words[3]);
+    for (std::uint32_t i = 0; i < count; ++i) PostLocked(channel, words[0], words[1], words[2], words[3]);
 }
 
-void Controller::deliveryLoop() {
+void Controller::DeliveryLoop() {
     std::unique_lock<std::mutex> lk(mu_);
-    auto later = [](const Outgoing& a, const Outgoing& b) { return heapLater(a.due_ms, a.order, b.due_ms, b.order); };
+    auto later = [](const Outgoing& a, const Outgoing& b) { return HeapLater(a.due_ms, a.order, b.due_ms, b.order); };
     while (!stopping_) {
         if (outbox_.empty()) {
             out_cv_.wait(lk);
             continue;
         }
-        const std::uint64_t now = steadyMs();
+        const std::uint64_t now = SteadyMs();
         if (outbox_.front().due_ms > now) {
             out_cv_.wait_for(lk, std::chrono::milliseconds(outbox_.front().due_ms - now));
             continue;
@@ -499,7 +501,7 @@ void Controller::deliveryLoop() {
     }
 }
 
-bool Controller::waitIdle(std::uint32_t timeout_ms) {
+bool Controller::WaitIdle(std::uint32_t timeout_ms) {
     std::unique_lock<std::mutex> lk(mu_);
     return cv_.wait_for(lk, std::chrono::milliseconds(timeout_ms), [this] {
         return inbox_.empty() && !firmware_busy_ && outbox_.empty() && !delivering_;
@@ -509,7 +511,7 @@ bool Controller::waitIdle(std::uint32_t timeout_ms) {
 // ----------------------------------------------------------------------------------------------
 // firmware: commands
 
-void Controller::firmwareLoop() {
+void Controller::FirmwareLoop() {
     std::unique_lock<std::mutex> lk(mu_);
     for (;;) {
         cv_.wait(lk, [this] { return stopping_ || !inbox_.empty(); });
@@ -517,13 +519,13 @@ void Controller::firmwareLoop() {
         const auto item = inbox_.front();
         inbox_.pop_front();
         firmware_busy_ = true;
-        runMessage(lk, item.first, item.second.data());
+        RunMessage(lk, item.first, item.second.data());
         firmware_busy_ = false;
         cv_.notify_all();
     }
 }
 
-void Controller::runMessage(std::unique_lock<std::mutex>& lk, std::uint32_t channel, const std::uint32_t w[4]) {
+void Controller::RunMessage(std::unique_lock<std::mutex>& lk, std::uint32_t channel, const std::uint32_t w[4]) {
     ++st_.commands;
     const std::uint32_t code = channel == kChDraw ? 0u : w[0];
     CommandFault fault;
@@ -540,50 +542,50 @@ void Controller::runMessage(std::unique_lock<std::mutex>& lk, std::uint32_t chan
         w1 = fault.word1;
         w2 = fault.word2;
     } else if (channel == kChDraw) {
-        runDraw(&w1);
+        RunDraw(&w1);
     } else {
         ++sc_.watchdog[3];  // kdr_count: commands seen
-        runCommand(lk, code, &w1, &w2);
+        RunCommand(lk, code, &w1, &w2);
     }
     if (stopping_) return;
     if (faulted && fault.action == CommandFault::Action::NoReply) return;
     const std::uint32_t delay = faulted && fault.action == CommandFault::Action::Delay ? fault.delay_ms : 0;
     if (channel == kChDraw)
-        postLocked(kChDrawReply, w[0], w1, w[2], w[3], delay);
+        PostLocked(kChDrawReply, w[0], w1, w[2], w[3], delay);
     else
-        postLocked(kChReply, code, w1, w2, 0, delay);
+        PostLocked(kChReply, code, w1, w2, 0, delay);
 }
 
-bool Controller::runDraw(std::uint32_t* w1) {
+bool Controller::RunDraw(std::uint32_t* w1) {
     draw_snapshot_.clear();
     for (std::uint32_t a = kPlaneBaseEnb; a <= kPlaneDrawMode; a += 4) draw_snapshot_.push_back(reg(a));
     *w1 = 0;
     return true;
 }
 
-void Controller::setStateLocked(std::uint32_t s) {
+void Controller::SetStateLocked(std::uint32_t s) {
     if (s == state_) return;
-    if (s == kStatePaused) frozen_frame_ = pictureFrameLocked();
+    if (s == kStatePaused) frozen_frame_ = PictureFrameLocked();
     state_ = s;
     const std::uint32_t ev = s == kStateLive ? kEvPlaneLive : (s == kStatePaused ? kEvPlanePaused : kEvPlaneMovie);
-    postLocked(kChEvent, ev, s, 0, 0);
+    PostLocked(kChEvent, ev, s, 0, 0);
 }
 
-std::uint64_t Controller::pictureFrameLocked() const {
+std::uint64_t Controller::PictureFrameLocked() const {
     if (state_ == kStatePaused) return frozen_frame_;
     if (sc_.hdmi.still) return still_frame_;
-    return pictureFrameAtLocked(static_cast<double>(clockMsLocked()));
+    return PictureFrameAtLocked(static_cast<double>(ClockMsLocked()));
 }
 
-std::uint64_t Controller::pictureFrameAtLocked(double ms) const {
-    const double fps = fpsForCode(sc_.hdmi.fps_code);
+std::uint64_t Controller::PictureFrameAtLocked(double ms) const {
+    const double fps = FpsForCode(sc_.hdmi.fps_code);
     const double since = ms - static_cast<double>(picture_origin_ms_);
     if (since <= 0) return 0;
     // the small bias keeps exact frame times (k periods after the origin) on frame k
     return static_cast<std::uint64_t>(since * (fps > 0 ? fps : 60.0) / 1000.0 + 1e-6);
 }
 
-bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code, std::uint32_t* w1,
+bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code, std::uint32_t* w1,
                             std::uint32_t* w2) {
     *w1 = *w2 = 0;
     if (!session_open_ && code != kCmdOpen && code != kCmdClose) {
@@ -620,7 +622,7 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             // no cable: the size words keep the last timing (see docs: HDMI input table)
             R(0) = in.kind != HdmiInput::Kind::NoSignal ? in.width : 0;
             R(1) = in.kind != HdmiInput::Kind::NoSignal ? in.height : 0;
-            R(2) = hdmiEventWordLocked(in, false);
+            R(2) = HdmiEventWordLocked(in, false);
             R(3) = 0;
             R(4) = picture ? in.format : 0;
             R(5) = picture ? in.scan : 0;
@@ -650,11 +652,11 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             return true;
         case kCmdPause:
             if (state_ != kStateLive) break;
-            setStateLocked(kStatePaused);
+            SetStateLocked(kStatePaused);
             return true;
         case kCmdResume:
             if (state_ != kStatePaused) break;
-            setStateLocked(kStateLive);
+            SetStateLocked(kStateLive);
             return true;
         case kCmdMovieStart: {
             if (state_ != kStateLive) break;
@@ -669,7 +671,7 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             movie_h_ = h;
             movie_format_ = f == 2 ? 2u : (f == 1 ? 3u : 1u);
             movie_fps_ = sc_.movie_fps ? sc_.movie_fps : fps;
-            const std::uint32_t bytes = frameBytes(w, h, movie_format_);
+            const std::uint32_t bytes = FrameBytes(w, h, movie_format_);
             const std::uint32_t n = std::max<std::uint32_t>(1u, std::min<std::uint32_t>(16u, sc_.movie_buffers));
             frames_.resize(n);
             for (std::uint32_t i = 0; i < n; ++i) {
@@ -677,16 +679,16 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
                 frames_[i].address = kFrameBase + i * kFrameStride;
                 frames_[i].data.assign(bytes, 0);
             }
-            movie_start_ms_ = clockMsLocked();
+            movie_start_ms_ = ClockMsLocked();
             movie_next_index_ = 1;
             pending_drops_ = 0;
-            setStateLocked(kStateMovie);
+            SetStateLocked(kStateMovie);
             clock_cv_.notify_all();
             return true;
         }
         case kCmdMovieStop:
             if (state_ != kStateMovie) break;
-            setStateLocked(kStateLive);  // frames still out stay valid until given back
+            SetStateLocked(kStateLive);  // frames still out stay valid until given back
             return true;
         case kCmdFrameRelease: {
             const std::uint32_t addr = reg(kParam0);
@@ -706,7 +708,7 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
                 *w2 = kDetailNoSignal;
                 return false;
             }
-            const std::uint32_t rb = rowBytes(in.width, 1);
+            const std::uint32_t rb = RowBytes(in.width, 1);
             still_.assign(static_cast<std::size_t>(rb) * in.height, 0);
             // BMP order: bottom-up rows, BGR, rows padded to 4 bytes
             still_renderer_.render(frozen_frame_, in.width, in.height, 1,
@@ -724,7 +726,7 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
                 *w2 = kDetailBadParam;
                 return false;
             }
-            const bool ok = receiveFileLocked(lk, window, w2);
+            const bool ok = ReceiveFileLocked(lk, window, w2);
             if (!ok && *w2 == 0) *w1 = 1;
             return ok;
         }
@@ -734,13 +736,13 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
                 *w2 = kDetailBadParam;
                 return false;
             }
-            const bool ok = sendFileLocked(lk, window, w2);
+            const bool ok = SendFileLocked(lk, window, w2);
             if (!ok && *w2 == 0) *w1 = 1;
             return ok;
         }
         case kCmdShellReset:
             for (std::uint32_t wdx = 0; wdx < 4; ++wdx) {
-                const std::uint32_t b = windowBase(wdx);
+                const std::uint32_t b = WindowBase(wdx);
                 reg(b + kWinFlag) = 0;
                 reg(b + kWinTotal) = 0;
                 reg(b + kWinRemaining) = 0;
@@ -756,7 +758,7 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
                 std::string line(it->second.begin(), it->second.end());
                 while (!line.empty() && (line.back() == '\0' || line.back() == '\n' || line.back() == '\r'))
                     line.pop_back();
-                exit_status = runShellLocked(line, output);
+                exit_status = RunShellLocked(line, output);
             } else {
                 output = "sh: /dev/shm/shell_cmd: No such file\n";
             }
@@ -791,7 +793,7 @@ bool Controller::runCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
 // ----------------------------------------------------------------------------------------------
 // HDMI input
 
-std::uint32_t Controller::hdmiEventWordLocked(const HdmiInput& in, bool hdcp_changed) const {
+std::uint32_t Controller::HdmiEventWordLocked(const HdmiInput& in, bool hdcp_changed) const {
     switch (in.kind) {
         case HdmiInput::Kind::NoCable:
             return kHdmiBitNoCable;
@@ -804,9 +806,9 @@ std::uint32_t Controller::hdmiEventWordLocked(const HdmiInput& in, bool hdcp_cha
     }
 }
 
-void Controller::applyHdmiLocked(const HdmiInput& in, bool emit_events) {
+void Controller::ApplyHdmiLocked(const HdmiInput& in, bool emit_events) {
     const HdmiInput old = sc_.hdmi;
-    if (in.still && !old.still) still_frame_ = pictureFrameLocked();  // taken before the input changes
+    if (in.still && !old.still) still_frame_ = PictureFrameLocked();  // taken before the input changes
     sc_.hdmi = in;
     HdmiInput old_timing = old, new_timing = in;
     old_timing.still = new_timing.still = false;
@@ -815,7 +817,7 @@ void Controller::applyHdmiLocked(const HdmiInput& in, bool emit_events) {
     const bool new_pic = in.kind == HdmiInput::Kind::Signal;
     if (!emit_events) return;
     if (old_pic != new_pic || old.width != in.width || old.height != in.height || old.fps_code != in.fps_code)
-        picture_origin_ms_ = clockMsLocked();
+        picture_origin_ms_ = ClockMsLocked();
     // the reported size: the timing's size, kept while no cable is in, 0 without signal
     const bool old_sized = old.kind != HdmiInput::Kind::NoSignal, new_sized = in.kind != HdmiInput::Kind::NoSignal;
     const std::uint32_t ow = old_sized ? old.width : 0, oh = old_sized ? old.height : 0;
@@ -825,13 +827,13 @@ void Controller::applyHdmiLocked(const HdmiInput& in, bool emit_events) {
     const std::uint32_t timing =
         new_pic ? ((in.scan & 0xFu) | (in.fps_code & 0xFu) << 4 | (in.format & 0xFu) << 8 | (in.bit_depth & 0xFFu) << 12)
                 : 0u;
-    postLocked(kChEvent, kEvHdmiInfo, hdmiEventWordLocked(in, hdcp_changed), size_word, timing);
-    if (ow != nw || oh != nh) postLocked(kChEvent, kEvHdmiSize, 0, size_word, 0);
+    PostLocked(kChEvent, kEvHdmiInfo, HdmiEventWordLocked(in, hdcp_changed), size_word, timing);
+    if (ow != nw || oh != nh) PostLocked(kChEvent, kEvHdmiSize, 0, size_word, 0);
 }
 
-void Controller::setHdmi(const HdmiInput& input) {
+void Controller::SetHdmi(const HdmiInput& input) {
     std::lock_guard<std::mutex> lk(mu_);
-    applyHdmiLocked(input, true);
+    ApplyHdmiLocked(input, true);
 }
 
 HdmiInput Controller::hdmi() const {
@@ -842,18 +844,18 @@ HdmiInput Controller::hdmi() const {
 // ----------------------------------------------------------------------------------------------
 // clock: movie frames and the timeline
 
-std::uint64_t Controller::movieDueLocked(std::uint64_t index) const {
+std::uint64_t Controller::MovieDueLocked(std::uint64_t index) const {
     return movie_start_ms_ + index * 1000ull / (movie_fps_ ? movie_fps_ : 1u);
 }
 
-std::uint64_t Controller::nextDueLocked() const {
+std::uint64_t Controller::NextDueLocked() const {
     std::uint64_t due = kNever;
     if (timeline_next_ < sc_.timeline.size()) due = timeline_base_ms_ + sc_.timeline[timeline_next_].at_ms;
-    if (state_ == kStateMovie && movie_fps_ > 0) due = std::min(due, movieDueLocked(movie_next_index_));
+    if (state_ == kStateMovie && movie_fps_ > 0) due = std::min(due, MovieDueLocked(movie_next_index_));
     return due;
 }
 
-void Controller::produceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint64_t index) {
+void Controller::ProduceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint64_t index) {
     const HdmiInput& in = sc_.hdmi;
     if (in.kind != HdmiInput::Kind::Signal || in.hdcp) return;  // nothing to capture
     FrameBuffer* fb = nullptr;
@@ -872,56 +874,56 @@ void Controller::produceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint6
     // the input frame showing at the frame's exact due time (not "now": a late clock thread
     // must not give two frames the same picture)
     const double due = static_cast<double>(movie_start_ms_) + static_cast<double>(index) * 1000.0 / movie_fps_;
-    const std::uint64_t frame_no = pictureFrameAtLocked(due);
+    const std::uint64_t frame_no = PictureFrameAtLocked(due);
     const std::uint32_t w = movie_w_, h = movie_h_, fmt = movie_format_;
     std::uint8_t* data = fb->data.data();
     lk.unlock();
-    movie_renderer_.render(frame_no, w, h, fmt, data, static_cast<std::ptrdiff_t>(rowBytes(w, fmt)));
+    movie_renderer_.render(frame_no, w, h, fmt, data, static_cast<std::ptrdiff_t>(RowBytes(w, fmt)));
     lk.lock();
     rendering_ = false;
     fb->state = FrameBuffer::State::Out;
     const std::uint32_t drops = std::min<std::uint32_t>(pending_drops_, 255u);
     pending_drops_ -= drops;
-    postLocked(kChEvent, kEvFrame, formatCode(fmt) | drops << 8, (w & 0xFFFFu) << 16 | (h & 0xFFFFu), fb->address);
+    PostLocked(kChEvent, kEvFrame, FormatCode(fmt) | drops << 8, (w & 0xFFFFu) << 16 | (h & 0xFFFFu), fb->address);
     ++st_.frames_produced;
     cv_.notify_all();
 }
 
-void Controller::clockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t now) {
+void Controller::ClockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t now) {
     while (timeline_next_ < sc_.timeline.size() && timeline_base_ms_ + sc_.timeline[timeline_next_].at_ms <= now) {
         const TimelineEntry e = sc_.timeline[timeline_next_++];
         if (e.type == TimelineEntry::Type::Hdmi) {
-            applyHdmiLocked(e.hdmi, true);
+            ApplyHdmiLocked(e.hdmi, true);
         } else {
             for (std::uint32_t i = 0; i < e.count; ++i)
-                postLocked(e.channel, e.words[0], e.words[1], e.words[2], e.words[3]);
+                PostLocked(e.channel, e.words[0], e.words[1], e.words[2], e.words[3]);
         }
     }
-    while (!stopping_ && state_ == kStateMovie && movie_fps_ > 0 && movieDueLocked(movie_next_index_) <= now) {
-        if (!sc_.manual_clock && movieDueLocked(movie_next_index_ + 2) <= now) {
+    while (!stopping_ && state_ == kStateMovie && movie_fps_ > 0 && MovieDueLocked(movie_next_index_) <= now) {
+        if (!sc_.manual_clock && MovieDueLocked(movie_next_index_ + 2) <= now) {
             // the clock fell behind by more than two periods: those frames are lost
             ++st_.frames_dropped;
             ++pending_drops_;
             ++movie_next_index_;
             continue;
         }
-        produceFrameLocked(lk, movie_next_index_);
+        ProduceFrameLocked(lk, movie_next_index_);
         ++movie_next_index_;
     }
 }
 
-void Controller::clockLoop() {
+void Controller::ClockLoop() {
     std::unique_lock<std::mutex> lk(mu_);
     while (!stopping_) {
         // On the manual clock only advance() moves time and produces frames: stepping here
         // too would produce a frame a second time while advance() renders it unlocked.
-        if (!sc_.manual_clock) clockStepLocked(lk, clockMsLocked());
+        if (!sc_.manual_clock) ClockStepLocked(lk, ClockMsLocked());
         if (stopping_) break;
-        const std::uint64_t due = nextDueLocked();
+        const std::uint64_t due = NextDueLocked();
         if (due == kNever) {
             clock_cv_.wait_for(lk, std::chrono::milliseconds(100));
         } else {
-            const std::uint64_t now = clockMsLocked();
+            const std::uint64_t now = ClockMsLocked();
             if (due > now) clock_cv_.wait_for(lk, std::chrono::milliseconds(due - now));
         }
     }
@@ -932,10 +934,10 @@ void Controller::advance(std::uint32_t ms) {
     if (!sc_.manual_clock) return;
     const std::uint64_t target = manual_now_ms_ + ms;
     for (;;) {
-        const std::uint64_t due = nextDueLocked();
+        const std::uint64_t due = NextDueLocked();
         if (due > target) break;
         manual_now_ms_ = std::max(manual_now_ms_, due);
-        clockStepLocked(lk, manual_now_ms_);
+        ClockStepLocked(lk, manual_now_ms_);
     }
     manual_now_ms_ = target;
 }
@@ -943,16 +945,16 @@ void Controller::advance(std::uint32_t ms) {
 // ----------------------------------------------------------------------------------------------
 // transfer windows and the shell
 
-bool Controller::waitFlagLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t value,
+bool Controller::WaitFlagLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t value,
                                 std::uint32_t timeout_ms) {
-    const std::uint32_t flag = windowBase(window) + kWinFlag;
+    const std::uint32_t flag = WindowBase(window) + kWinFlag;
     return cv_.wait_for(lk, std::chrono::milliseconds(timeout_ms),
                         [&] { return stopping_ || reg(flag) == value; }) &&
            !stopping_;
 }
 
-std::string Controller::readWindowNameLocked(std::uint32_t window) {
-    const std::uint32_t b = windowBase(window) + kWinName;
+std::string Controller::ReadWindowNameLocked(std::uint32_t window) {
+    const std::uint32_t b = WindowBase(window) + kWinName;
     std::string name;
     for (std::uint32_t i = 0; i < kWinNameBytes; ++i) {
         const std::uint32_t word = reg(b + (i & ~3u));
@@ -963,18 +965,18 @@ std::string Controller::readWindowNameLocked(std::uint32_t window) {
     return name;
 }
 
-bool Controller::receiveFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2) {
-    const std::uint32_t b = windowBase(window);
+bool Controller::ReceiveFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2) {
+    const std::uint32_t b = WindowBase(window);
     std::vector<std::uint8_t> data;
     std::string name;
     std::uint32_t total = 0;
     bool first = true, bad = false;
     for (;;) {
-        if (!waitFlagLocked(lk, window, 1, 10000)) return false;
+        if (!WaitFlagLocked(lk, window, 1, 10000)) return false;
         const std::uint32_t chunk = reg(b + kWinChunk);
         const std::uint32_t remaining = reg(b + kWinRemaining);
         if (first) {
-            name = readWindowNameLocked(window);
+            name = ReadWindowNameLocked(window);
             total = reg(b + kWinTotal);
             if (total > kStoreLimit) bad = true;
             first = false;
@@ -997,16 +999,16 @@ bool Controller::receiveFileLocked(std::unique_lock<std::mutex>& lk, std::uint32
     return true;
 }
 
-bool Controller::sendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2) {
-    const std::uint32_t b = windowBase(window);
-    const std::string name = readWindowNameLocked(window);
+bool Controller::SendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t window, std::uint32_t* w2) {
+    const std::uint32_t b = WindowBase(window);
+    const std::string name = ReadWindowNameLocked(window);
     auto it = store_.find(name);
     const std::vector<std::uint8_t> empty;
     const std::vector<std::uint8_t>& data = it != store_.end() ? it->second : empty;
     const std::uint32_t total = static_cast<std::uint32_t>(data.size());
     std::uint32_t remaining = total, offset = 0;
     do {
-        if (!waitFlagLocked(lk, window, 0, 10000)) return false;
+        if (!WaitFlagLocked(lk, window, 0, 10000)) return false;
         const std::uint32_t chunk = std::min(remaining, kWinDataBytes);
         for (std::uint32_t i = 0; i < chunk; i += 4) {
             std::uint32_t word = 0;
@@ -1023,7 +1025,7 @@ bool Controller::sendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t 
     } while (remaining > 0);
     // the reader clears the flag after the last chunk; a reader that never does (an empty file
     // it did not read) is not left with a stuck window
-    if (!waitFlagLocked(lk, window, 0, 2000)) {
+    if (!WaitFlagLocked(lk, window, 0, 2000)) {
         if (stopping_) return false;
         reg(b + kWinFlag) = 0;
     }
@@ -1034,8 +1036,8 @@ bool Controller::sendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t 
     return true;
 }
 
-std::uint32_t Controller::runShellLocked(const std::string& line, std::string& output) {
-    const auto words = splitWords(line);
+std::uint32_t Controller::RunShellLocked(const std::string& line, std::string& output) {
+    const auto words = SplitWords(line);
     if (words.empty()) return 0;
     if (words[0] == "rm") {
         for (std::size_t i = 1; i < words.size(); ++i)
@@ -1110,21 +1112,21 @@ void Controller::update(const Scenario& s) {
     sc_ = s;
     sc_.manual_clock = manual;  // the clock kind changes only with a reset
     sc_.hdmi = keep;
-    if (hdmi_changed) applyHdmiLocked(new_hdmi, true);
+    if (hdmi_changed) ApplyHdmiLocked(new_hdmi, true);
     std::stable_sort(sc_.timeline.begin(), sc_.timeline.end(),
                      [](const TimelineEntry& a, const TimelineEntry& b) { return a.at_ms < b.at_ms; });
     if (sc_.timeline.size() != old_timeline.size() ||
         !std::equal(old_timeline.begin(), old_timeline.end(), sc_.timeline.begin(),
                     [](const TimelineEntry& a, const TimelineEntry& b) { return a.at_ms == b.at_ms && a.type == b.type; })) {
         timeline_next_ = 0;
-        timeline_base_ms_ = clockMsLocked();
+        timeline_base_ms_ = ClockMsLocked();
     }
     lost_pending_.clear();
     for (const auto& l : sc_.lost_faults) lost_pending_[l.channel] += l.count;
     read_differs_left_ = sc_.fw_update.read_differs_count;
     if (state_ == kStateMovie && sc_.movie_fps) {
         movie_fps_ = sc_.movie_fps;
-        movie_start_ms_ = clockMsLocked();
+        movie_start_ms_ = ClockMsLocked();
         movie_next_index_ = 1;
     }
     clock_cv_.notify_all();
@@ -1135,33 +1137,33 @@ Scenario Controller::scenario() const {
     return sc_;
 }
 
-void Controller::addCommandFault(const CommandFault& f) {
+void Controller::AddCommandFault(const CommandFault& f) {
     std::lock_guard<std::mutex> lk(mu_);
     sc_.command_faults.push_back(f);
 }
-void Controller::addSendFault(const SendFault& f) {
+void Controller::AddSendFault(const SendFault& f) {
     std::lock_guard<std::mutex> lk(mu_);
     sc_.send_faults.push_back(f);
 }
-void Controller::addLostFault(const LostFault& f) {
+void Controller::AddLostFault(const LostFault& f) {
     std::lock_guard<std::mutex> lk(mu_);
     sc_.lost_faults.push_back(f);
     lost_pending_[f.channel] += f.count;
 }
-void Controller::addRegisterFault(const RegisterFault& f) {
+void Controller::AddRegisterFault(const RegisterFault& f) {
     std::lock_guard<std::mutex> lk(mu_);
     sc_.register_faults.push_back(f);
 }
-void Controller::setStartupStatus(int op, std::uint32_t status) {
+void Controller::SetStartupStatus(int op, std::uint32_t status) {
     std::lock_guard<std::mutex> lk(mu_);
     if (op == 1 || op == 2) sc_.startup_status[op - 1] = status;
 }
-void Controller::setFwUpdate(const FwUpdateBehaviour& b) {
+void Controller::SetFwUpdate(const FwUpdateBehaviour& b) {
     std::lock_guard<std::mutex> lk(mu_);
     sc_.fw_update = b;
     read_differs_left_ = b.read_differs_count;
 }
-void Controller::clearFaults() {
+void Controller::ClearFaults() {
     std::lock_guard<std::mutex> lk(mu_);
     sc_.command_faults.clear();
     sc_.send_faults.clear();
@@ -1177,37 +1179,37 @@ std::vector<RecordEntry> Controller::record() const {
     std::lock_guard<std::mutex> lk(mu_);
     return std::vector<RecordEntry>(record_.begin(), record_.end());
 }
-std::uint64_t Controller::recordTotal() const {
+std::uint64_t Controller::RecordTotal() const {
     std::lock_guard<std::mutex> lk(mu_);
     return st_.record_total;
 }
-void Controller::clearRecord() {
+void Controller::ClearRecord() {
     std::lock_guard<std::mutex> lk(mu_);
     record_.clear();
 }
 std::uint32_t Controller::peek(std::uint32_t address) const {
     std::lock_guard<std::mutex> lk(mu_);
-    if (!regValid(address, 4)) return 0;
+    if (!RegValid(address, 4)) return 0;
     return regs_[(address - kRegBase) / 4];
 }
 void Controller::poke(std::uint32_t address, std::uint32_t value) {
     std::lock_guard<std::mutex> lk(mu_);
-    if (!regValid(address, 4)) return;
+    if (!RegValid(address, 4)) return;
     reg(address) = value;
     cv_.notify_all();
 }
-bool Controller::getFile(const std::string& name, std::vector<std::uint8_t>& data) const {
+bool Controller::GetFile(const std::string& name, std::vector<std::uint8_t>& data) const {
     std::lock_guard<std::mutex> lk(mu_);
     auto it = store_.find(name);
     if (it == store_.end()) return false;
     data = it->second;
     return true;
 }
-void Controller::putFile(const std::string& name, const std::vector<std::uint8_t>& data) {
+void Controller::PutFile(const std::string& name, const std::vector<std::uint8_t>& data) {
     std::lock_guard<std::mutex> lk(mu_);
     store_[name] = data;
 }
-std::vector<std::uint8_t> Controller::firmwareImage() const {
+std::vector<std::uint8_t> Controller::FirmwareImage() const {
     std::lock_guard<std::mutex> lk(mu_);
     return active_image_;
 }
@@ -1230,7 +1232,7 @@ PanelState Controller::PanelNow() const {
     p.output_height = sc_.output_height;
     p.input = sc_.hdmi;
     p.content = PlaneContent(p.plane, p.input);
-    p.frame = pictureFrameLocked();
+    p.frame = PictureFrameLocked();
     p.playback_state = state_;
     return p;
 }
@@ -1241,7 +1243,7 @@ ControllerStatus Controller::status() const {
     s.playback_state = state_;
     s.session_open = session_open_;
     s.firmware_version = sc_.firmware_version;
-    s.picture_frame = pictureFrameLocked();
+    s.picture_frame = PictureFrameLocked();
     s.frame_buffers = static_cast<std::uint32_t>(frames_.size());
     s.frames_out = 0;
     for (const auto& f : frames_)

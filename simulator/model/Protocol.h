@@ -40,7 +40,7 @@ constexpr std::uint32_t kMovieBytes = 0x0E100048u;   // double
 constexpr std::uint32_t kMovieSeconds = 0x0E100050u; // double
 
 // Transfer windows of the file channel: B = 0x0E100000 + w*0x800.
-constexpr std::uint32_t windowBase(std::uint32_t w) { return kRegBase + w * 0x800u; }
+constexpr std::uint32_t WindowBase(std::uint32_t w) { return kRegBase + w * 0x800u; }
 constexpr std::uint32_t kWinFlag = 0x1000u;
 constexpr std::uint32_t kWinTotal = 0x1100u;
 constexpr std::uint32_t kWinRemaining = 0x1104u;

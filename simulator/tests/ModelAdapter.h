@@ -2,7 +2,7 @@
 // process-wide controller).
 #pragma once
 
-#include "controller.h"
+#include "simulator/model/Controller.h"
 
 namespace testhost {
 
@@ -13,9 +13,9 @@ public:
     std::uint32_t op1_reserved() override { return 0xC0000002u; }
     std::uint32_t op2_reserved() override { return 0xC0000002u; }
     std::uint32_t op3_register(std::uint32_t, std::uint32_t, std::uint32_t, merrowcom::Receiver r) override {
-        return c_.registerReceiver([r](const merrowcom::Message& m, std::uint32_t f) { r(&m, f); });
+        return c_.RegisterReceiver([r](const merrowcom::Message& m, std::uint32_t f) { r(&m, f); });
     }
-    std::uint32_t op4_unregister(std::uint32_t) override { return c_.unregisterReceiver(); }
+    std::uint32_t op4_unregister(std::uint32_t) override { return c_.UnregisterReceiver(); }
     std::uint32_t op5_send(const merrowcom::Message* q, merrowcom::SendReply* r, std::uint32_t) override {
         return c_.send(q, r);
     }
@@ -25,9 +25,9 @@ public:
     std::uint32_t op9_write64(std::uint32_t a, double v) override { return c_.write64(a, v); }
     std::uint32_t op10_reserved() override { return 0xC0000002u; }
     std::uint32_t op11_reserved() override { return 0xC0000002u; }
-    std::uint32_t op12_read_block(std::uint32_t a, void* b, std::uint32_t n) override { return c_.readBlock(a, b, n); }
+    std::uint32_t op12_read_block(std::uint32_t a, void* b, std::uint32_t n) override { return c_.ReadBlock(a, b, n); }
     std::uint32_t op13_write_block(std::uint32_t a, const void* b, std::uint32_t n) override {
-        return c_.writeBlock(a, b, n);
+        return c_.WriteBlock(a, b, n);
     }
 
 private:
@@ -41,7 +41,7 @@ struct Decoded {
     std::int32_t x, y, connect, format, scan, fps, bit_depth, hdcp;
 };
 // The bridge's event path, event 0x20010001.
-inline Decoded decodeEvent(std::uint32_t w1, std::uint32_t w2, std::uint32_t w3) {
+inline Decoded DecodeEvent(std::uint32_t w1, std::uint32_t w2, std::uint32_t w3) {
     Decoded d{};
     d.event = w1;
     d.x = static_cast<std::int32_t>(w2 >> 16);
@@ -55,7 +55,7 @@ inline Decoded decodeEvent(std::uint32_t w1, std::uint32_t w2, std::uint32_t w3)
     return d;
 }
 // The bridge's KDR_DEV_HDMI get (r = results 0..8).
-inline Decoded decodeGet(const std::uint32_t r[9]) {
+inline Decoded DecodeGet(const std::uint32_t r[9]) {
     Decoded d{};
     d.x = static_cast<std::int32_t>(r[0]);
     d.y = static_cast<std::int32_t>(r[1]);
@@ -69,7 +69,7 @@ inline Decoded decodeGet(const std::uint32_t r[9]) {
     return d;
 }
 // The capture library's ReadHdmi: 0 cable lost, 1 no signal, 2 signal (prev = state before).
-inline int inputState(const Decoded& d, int prev) {
+inline int InputState(const Decoded& d, int prev) {
     int s = prev;
     if (d.event & 0x2)
         s = 2;
@@ -81,7 +81,7 @@ inline int inputState(const Decoded& d, int prev) {
     return s;
 }
 // The capture library's CpwHdmiInfo.status: 2 no cable, 1 no signal, 0 otherwise.
-inline int cpwStatus(const Decoded& d, int input_state) {
+inline int CpwStatus(const Decoded& d, int input_state) {
     if (d.connect == 0) return 2;
     return input_state == 1 ? 1 : 0;
 }
