@@ -20,7 +20,7 @@
 #include "simulator/dll/ComponentAccess.h"
 #include "simulator/include/MerrowcomSim.h"
 #include "simulator/model/PanelComposer.h"
-#include "simulator/model/pattern.h"
+#include "simulator/model/Pattern.h"
 #include "winkit/Gdi.h"
 #include "winkit/Handle.h"
 
@@ -157,12 +157,12 @@ bool Panel::ComposeNow(BgrImage& out) {
     const BgrImage* picture = nullptr;
     if (st.content == PanelState::Content::Picture) {
         const std::uint32_t w = st.input.width, h = st.input.height;
-        render_buffer_.resize(static_cast<std::size_t>(rowBytes(w, 1)) * h);
+        render_buffer_.resize(static_cast<std::size_t>(RowBytes(w, 1)) * h);
         renderer_.SetCaption(FormatCaption(st.input));
-        renderer_.render(st.frame, w, h, 1, render_buffer_.data(), static_cast<std::ptrdiff_t>(rowBytes(w, 1)));
+        renderer_.render(st.frame, w, h, 1, render_buffer_.data(), static_cast<std::ptrdiff_t>(RowBytes(w, 1)));
         picture_.Resize(w, h);
         for (std::uint32_t y = 0; y < h; ++y)
-            std::memcpy(picture_.At(0, y), &render_buffer_[static_cast<std::size_t>(y) * rowBytes(w, 1)],
+            std::memcpy(picture_.At(0, y), &render_buffer_[static_cast<std::size_t>(y) * RowBytes(w, 1)],
                         static_cast<std::size_t>(w) * 3u);
         picture = &picture_;
     }

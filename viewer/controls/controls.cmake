@@ -49,3 +49,13 @@ if(CW_WINDOWS)
   # The version dialog shows the program's own version resource.
   add_dependencies(viewer_controls_test vistrel)
 endif()
+
+if(CW_WINDOWS)
+  # Shows the controls test dialog and the version dialog for tools/shots/controls.sh.
+  add_executable(ControlsShotHost "${CW_SOURCE_ROOT}/tools/shots/ControlsShotHost.cpp"
+    "${CW_SOURCE_ROOT}/tools/shots/ControlsShotHost.rc" tests/fake_level_endpoints.cpp "${VISTREL_RC}")
+  target_link_options(ControlsShotHost PRIVATE -municode)
+  target_link_libraries(ControlsShotHost PRIVATE cw_warnings vistrel_ui comctl32)
+  target_include_directories(ControlsShotHost PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
+  add_dependencies(ControlsShotHost vistrel)
+endif()
