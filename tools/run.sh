@@ -95,6 +95,8 @@ start_panel_display() {  # headless (0/1); exports DISPLAY for the program
   started_pids+=($!)
   wait_display "$n" "$!" || { echo "run: Xephyr did not start" >&2; exit 1; }
   export DISPLAY=":$n" MERROWCOM_PANEL=1
+  # the viewer's "Meiryo" is not on Linux: a Japanese font with similar metrics stands in
+  run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Meiryo /t REG_SZ /d "Noto Sans CJK JP" /f >/dev/null 2>&1 || true
 }
 # --------------------------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include "viewer/app/Notificators.h"
 #include "viewer/app/SettingsStore.h"
 #include "viewer/app/StillSaver.h"
+#include "viewer/app/VideoInputDetector.h"
 #include "viewer/core/FrameGeometry.h"
 #include "viewer/core/PlayCode.h"
 #include "viewer/core/ViewGeometry.h"
@@ -56,14 +57,18 @@ CVideoInputFrame::CVideoInputFrame(int already_running, std::wstring& internal_d
     display_info_.zoom = 1.0;
     display_info_.center_x = 0.5;
     display_info_.center_y = 0.5;
-    // The video-input detector is obtained here, with its detection-on value
-    // from the Detect parameter and the DetectState batch as its callback.
+    auto& detector = Pelmora::Lib::Overlap::VideoInputDetector::Get();
+    detector.SetDetectionOn(parameters_->Int(kParamDetect));
+    detector.SetListener([this](Pelmora::Lib::Overlap::DetectChangedEventArgs e) {
+        detect_state_.value = e.covered != 0 ? 1 : 0;
+        Apply({&detect_state_});
+    });
 }
 
 CVideoInputFrame::~CVideoInputFrame() {
     SettingsStore::Release();
     (void)Cpw_Finalize();
-    // The detector is released here, before the layout goes.
+    Pelmora::Lib::Overlap::VideoInputDetector::Release();
     layout_.reset();
 }
 
@@ -520,7 +525,7 @@ LRESULT CVideoInputFrame::OnSize(WPARAM w, LPARAM l) {
     else if (w == SIZE_MAXIMIZED) size_state_ = kSizeMaximised;
     if (size_state_ != before) {
         if (size_state_ == kSizeMinimised) DetectorStopTimer();
-        else if (before == kSizeMinimised) DetectorStartTimer();
+        else if (before == kSizeMinimised && resolver_.Status().detectionActive == 1) DetectorStartTimer();
         if (size_state_ == kSizeMaximised || before == kSizeMaximised) {
             detect_pause_state_.value = 1;
             Apply({&detect_pause_state_});
@@ -803,15 +808,52 @@ void CVideoInputFrame::ChangeControlsVisible(std::int32_t flag) {
     Apply({&hide});
 }
 
-// The video-input detector's side. Its calls land here; until it is bound
-// the frame reports nothing covering the picture.
+// The video-input detector's side.
 
-void CVideoInputFrame::OnDisplayAreaChanged(const DisplayArea&) {}
-void CVideoInputFrame::DetectorSetEnabled(int) {}
-void CVideoInputFrame::DetectorStartTimer() {}
-void CVideoInputFrame::DetectorStopTimer() {}
-void CVideoInputFrame::DetectorMoved(POINT) {}
-void CVideoInputFrame::DetectorVideoFlag(int, bool) {}
-bool CVideoInputFrame::DetectorLatest(int&) const { return false; }
+namespace {
+
+Pelmora::Lib::Overlap::VideoInputDetector* Detector() noexcept {
+    return Pelmora::Lib::Overlap::VideoInputDetector::Exists() ? &Pelmora::Lib::Overlap::VideoInputDetector::Get()
+                                                               : nullptr;
+}
+
+Rect Shifted(const Rect& r, POINT by) noexcept { return Rect{r.left + by.x, r.top + by.y, r.right + by.x, r.bottom + by.y}; }
+
+}  // namespace
+
+void CVideoInputFrame::OnDisplayAreaChanged(const DisplayArea& area) {
+    // Kept relative to the client origin, so the area follows the window.
+    POINT origin{0, 0};
+    ClientToScreen(Handle(), &origin);
+    const POINT back{-origin.x, -origin.y};
+    area_video_ = Shifted(area.video_rect, back);
+    area_extra_ = Shifted(area.extra_rect, back);
+    area_background_ = area.background;
+    if (auto* d = Detector()) d->SetArea(area.video_rect, area.extra_rect, area.background);
+}
+
+void CVideoInputFrame::DetectorMoved(POINT client_origin) {
+    if (auto* d = Detector()) d->SetArea(Shifted(area_video_, client_origin), Shifted(area_extra_, client_origin), area_background_);
+}
+
+void CVideoInputFrame::DetectorSetEnabled(int enabled) {
+    if (auto* d = Detector()) d->SetEnabled(enabled);
+}
+void CVideoInputFrame::DetectorStartTimer() {
+    if (auto* d = Detector()) (void)d->StartTimer();
+}
+void CVideoInputFrame::DetectorStopTimer() {
+    if (auto* d = Detector()) d->StopTimer();
+}
+void CVideoInputFrame::DetectorVideoFlag(int video, bool) {
+    // The detector derives the changed flag from the previous value itself.
+    if (auto* d = Detector()) d->SetVideo(video);
+}
+bool CVideoInputFrame::DetectorLatest(int& covered) const {
+    auto* d = Detector();
+    if (d == nullptr) return false;
+    covered = d->CheckNow();
+    return true;
+}
 
 }  // namespace vistrel

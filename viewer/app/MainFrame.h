@@ -207,6 +207,10 @@ private:
     CaptureDataAccessors accessors_;
     FramePresets presets_;
     fw::UniqueIcon icon_;
+    // The picture area the display view reported, relative to the client origin.
+    Rect area_video_;
+    Rect area_extra_;
+    std::uint32_t area_background_ = 0;
     bool icon_pending_ = true;
     bool self_owned_ = false;
 

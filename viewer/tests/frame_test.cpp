@@ -17,6 +17,7 @@
 #include "simulator/include/MrcSimClient.h"
 #include "viewer/app/MainFrame.h"
 #include "viewer/app/StillSaver.h"
+#include "viewer/core/PlayCode.h"
 #include "viewer/core/StateResolver.h"
 #include "viewer/core/ViewGeometry.h"
 #include "viewer/views/Splitters.h"
@@ -390,6 +391,103 @@ FRAME_CASE(StillCaptures) {
     // location and the space screen.
     EXPECT_EQ(SaveStillCapture(L"").save_error, 2);
     EXPECT_EQ(SaveStillCapture(folder, [](const wchar_t*) -> CpwResult { return 8; }).save_error, 1);
+}
+
+// A top-level window of another process (Wine's notepad), above the top-most
+// frame, placed in screen coordinates.
+class OtherWindow {
+public:
+    OtherWindow() {
+        wchar_t cmd[] = L"notepad.exe";
+        STARTUPINFOW si{sizeof si};
+        if (!CreateProcessW(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return;
+        WaitForInputIdle(pi_.hProcess, 10000);
+        (void)PumpUntil([&] { return (hwnd_ = Find(pi_.dwProcessId)) != nullptr; }, 10000);
+    }
+    ~OtherWindow() {
+        if (pi_.hProcess == nullptr) return;
+        TerminateProcess(pi_.hProcess, 0);
+        WaitForSingleObject(pi_.hProcess, 5000);
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+    }
+    OtherWindow(const OtherWindow&) = delete;
+    OtherWindow& operator=(const OtherWindow&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    void Place(const Rect& r) {
+        SetWindowPos(hwnd_, HWND_TOPMOST, r.left, r.top, r.Width(), r.Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    }
+
+private:
+    static HWND Find(DWORD pid) {
+        struct Search {
+            DWORD pid;
+            HWND found = nullptr;
+        } search{pid};
+        EnumWindows(
+            [](HWND w, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == s->pid && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == nullptr) s->found = w;
+                return s->found == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    PROCESS_INFORMATION pi_{};
+    HWND hwnd_ = nullptr;
+};
+
+// Another program's window over the picture stops the video at the controller
+// and shows the blocked screen; moved off it, the video comes back; over the
+// bars it changes nothing; during a gesture or a window drag nothing is looked at.
+FRAME_CASE(AnotherWindowOverThePictureBlocksTheVideo) {
+    Open();
+    ASSERT_TRUE(ReachKind(KindVideo)) << "kind " << Kind();
+    ASSERT_TRUE(PumpUntil([] { return LastWord(kPlaneVideoEnb) == 1u; }, 3000));
+    POINT origin{0, 0};
+    ClientToScreen(hwnd_, &origin);
+    const Rect& v = frame_->CurrentDisplayInfo().video;
+    const Rect picture{v.left + origin.x, v.top + origin.y, v.right + origin.x, v.bottom + origin.y};
+    const int cx = (picture.left + picture.right) / 2;
+    const int cy = (picture.top + picture.bottom) / 2;
+    const Rect over{cx - 400, cy - 200, cx + 400, cy + 200};
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const Rect bars{cx - 400, picture.bottom + 4, cx + 400, client.bottom + origin.y};
+    ASSERT_GT(bars.Height(), 30) << "the controller bar lies below the picture";
+
+    OtherWindow other;
+    ASSERT_NE(other.Handle(), nullptr) << "notepad did not start";
+
+    // Over the bars only: nothing changes.
+    other.Place(bars);
+    Pump(3500);
+    EXPECT_EQ(Kind(), KindVideo);
+
+    // During a gesture, then during a window drag, nothing is examined.
+    frame_->OnGestureStarted();
+    other.Place(over);
+    Pump(3500);
+    EXPECT_EQ(Kind(), KindVideo) << "examined during a gesture";
+    frame_->OnGestureEnded();
+    SendMessageW(hwnd_, WM_ENTERSIZEMOVE, 0, 0);
+    Pump(3500);
+    EXPECT_EQ(Kind(), KindVideo) << "examined during a drag";
+    SendMessageW(hwnd_, WM_EXITSIZEMOVE, 0, 0);
+
+    // Then the covering window is seen: video off at the controller.
+    EXPECT_TRUE(ReachKind(KindBlocked, 8000)) << "kind " << Kind();
+    EXPECT_TRUE(PumpUntil([] { return LastWord(kPlaneVideoEnb) == 0u; }, 3000)) << "the video plane is off";
+    EXPECT_EQ(DecodePlayCode(frame_->Resolver().Status().playCode).video, 0);
+
+    // Moved away: the video comes back.
+    other.Place(bars);
+    EXPECT_TRUE(ReachKind(KindVideo, 8000)) << "kind " << Kind();
+    EXPECT_TRUE(PumpUntil([] { return LastWord(kPlaneVideoEnb) == 1u; }, 3000));
 }
 
 }  // namespace
