@@ -109,7 +109,16 @@ run msiexec /i "$(winepath -w "$work/Vistrel-$v1.$v2.$v3.$((v4 + 1)).msi" 2>/dev
   && fail "an older package installed over $next"
 [ "$(installed)" = "$next" ] || fail "after the refused downgrade: [$(installed)], $next expected"
 
+# The viewer keeps the user's settings under the user's own key: they are the
+# user's, like the presets, and outlive the package.
+settings='HKCU\Software\Harlowe\Vistrel'
+had_settings=0
+run reg query "$settings" >/dev/null 2>&1 && had_settings=1
 run msiexec /x "$winnext" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
+if [ "$had_settings" = 1 ]; then
+  run reg query "$settings" >/dev/null 2>&1 || fail "the uninstall removed the user's settings"
+  run reg delete "$settings" /f >/dev/null 2>&1
+fi
 [ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
 [ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
 # With the user's own files gone the prefix must be as it was.
