@@ -9,6 +9,8 @@ packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x8
 # A Japanese font with line spacing like the viewer's "Meiryo", for its screens
 # under Wine (tools/shots/).
 packages+=(fonts-noto-cjk)
+# The simulated panel's two-screen display and the run command's screenshot.
+packages+=(xserver-xephyr imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -19,7 +19,7 @@ constexpr auto kSendRepeatPause = std::chrono::milliseconds(200);
 // ever destroyed while running when the library goes away).
 Bridge* const g_bridge = new Bridge;
 
-std::int32_t SendToController(std::uint32_t channel, const Message& msg) {
+[[nodiscard]] std::int32_t SendToController(std::uint32_t channel, const Message& msg) {
     Bridge& b = TheBridge();
     if (!b.loaded.load(std::memory_order_acquire)) return rc::kTimeout;  // status -1
     merrowcom::Message request{};
@@ -143,7 +143,7 @@ void NotificationMain(KdrHandle value) {
     }
 }
 
-std::int32_t StartNotificationThread() {
+[[nodiscard]] std::int32_t StartNotificationThread() {
     Bridge& b = TheBridge();
     b.hdmi_size_cb.store(nullptr, std::memory_order_release);
     b.hdmi_info_cb.store(nullptr, std::memory_order_release);
@@ -168,7 +168,7 @@ std::int32_t StartNotificationThread() {
 }
 
 // Posts the quit and waits for the thread's end; false when the queue is full.
-bool StopNotificationThread() {
+[[nodiscard]] bool StopNotificationThread() {
     Bridge& b = TheBridge();
     if (!b.notifier) return true;
     if (PostEvent(Message{{ev::kQuit, 0, 0, 0}}) != 0) return false;

@@ -10,7 +10,7 @@ namespace {
 
 // Runs body() under the API lock when the handle is valid; else KDR_ERR_FAIL.
 template <typename Body>
-std::int32_t WithOpenHandle(KdrHandle* handle, Body&& body) {
+[[nodiscard]] std::int32_t WithOpenHandle(KdrHandle* handle, Body&& body) {
     ApiGuard guard(TheBridge().api);
     if (!guard.Ok() || !HandleValid(handle)) return KDR_ERR_FAIL;
     return body();
@@ -18,7 +18,7 @@ std::int32_t WithOpenHandle(KdrHandle* handle, Body&& body) {
 
 // The open's last steps, over a connection that is up: the device's clock, the panel's size and
 // the first draw of the planes.
-std::int32_t FinishOpen() {
+[[nodiscard]] std::int32_t FinishOpen() {
     constexpr std::int32_t kOpenTime = 20;
     KdrXY panel{};
     if (SetProperty(KDR_DEV_TIME, &kOpenTime) != KDR_OK || GetProperty(KDR_DEV_PANEL, &panel) != KDR_OK) {

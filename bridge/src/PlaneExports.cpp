@@ -18,7 +18,7 @@ constexpr std::uint32_t kCmdStill = 0xB0001u;
 constexpr std::uint32_t kBmpHeaderBytes = 54;
 
 template <typename Body>
-std::int32_t WithOpenHandle(KdrHandle* handle, Body&& body) {
+[[nodiscard]] std::int32_t WithOpenHandle(KdrHandle* handle, Body&& body) {
     ApiGuard guard(TheBridge().api);
     if (!guard.Ok() || !HandleValid(handle)) return KDR_ERR_FAIL;
     return body();
@@ -58,7 +58,7 @@ void PutU32(std::uint8_t* at, std::uint32_t v) {
     PutU16(at + 2, v >> 16);
 }
 
-std::int32_t StillInfo(KdrStillInfo* out) {
+[[nodiscard]] std::int32_t StillInfo(KdrStillInfo* out) {
     PlaneSet& p = ThePlanes();
     std::int32_t state = 0;
     std::int32_t r = QueryState(true, state);
@@ -88,7 +88,7 @@ std::int32_t StillInfo(KdrStillInfo* out) {
     return KDR_OK;
 }
 
-std::int32_t StillBitmap(const KdrBuffer* out) {
+[[nodiscard]] std::int32_t StillBitmap(const KdrBuffer* out) {
     PlaneSet& p = ThePlanes();
     std::int32_t state = 0;
     const std::int32_t r = QueryState(true, state);
@@ -120,7 +120,7 @@ std::int32_t StillBitmap(const KdrBuffer* out) {
     return KDR_OK;
 }
 
-std::int32_t MovieSetting(const KdrMovieSetting& s) {
+[[nodiscard]] std::int32_t MovieSetting(const KdrMovieSetting& s) {
     if (s.size.x < 60 || s.size.x > 3840 || s.size.y < 40 || s.size.y > 2160 || s.format < 1 ||
         s.format > 3 || s.fps < 1 || s.fps > 60 || s.buffer.buffer == nullptr ||
         s.buffer.size < MovieFrameBytes(s.size, s.format)) {
@@ -136,7 +136,7 @@ std::int32_t MovieSetting(const KdrMovieSetting& s) {
     return KDR_OK;
 }
 
-std::int32_t SetPlaneProp(Plane& plane, std::int32_t id, const void* record) {
+[[nodiscard]] std::int32_t SetPlaneProp(Plane& plane, std::int32_t id, const void* record) {
     const bool video = &plane == &ThePlanes().video;
     const bool base = &plane == &ThePlanes().base;
     switch (id) {
@@ -211,7 +211,7 @@ std::int32_t SetPlaneProp(Plane& plane, std::int32_t id, const void* record) {
     }
 }
 
-std::int32_t GetPlaneProp(Plane& plane, std::int32_t id, void* record) {
+[[nodiscard]] std::int32_t GetPlaneProp(Plane& plane, std::int32_t id, void* record) {
     const bool video = &plane == &ThePlanes().video;
     switch (id) {
         case KDR_VP_SRC_WHOLE:

@@ -114,7 +114,7 @@ LayoutInput VideoLayoutInput(const Plane& video) {
     return in;
 }
 
-bool WriteBox(std::uint32_t address, const Box& box) {
+[[nodiscard]] bool WriteBox(std::uint32_t address, const Box& box) {
     const std::int32_t values[4] = {box.x, box.y, box.w, box.h};
     for (int i = 0; i < 4; ++i) {
         if (WriteWord(address + 4u * static_cast<std::uint32_t>(i),

@@ -13,7 +13,7 @@
 #include "bridge/tests/Resources.h"
 #if !defined(_WIN32)
 #include "bridge/src/MovieQueue.h"
-#include "simulator/model/pattern.h"
+#include "simulator/model/Pattern.h"
 #endif
 
 namespace bridgetest {
@@ -60,7 +60,7 @@ struct Recorder {
         std::int64_t counter = -1;
 #if !defined(_WIN32)
         if (f.format == 1) {
-            counter = mrcsim::PatternRenderer::readCounter(
+            counter = mrcsim::PatternRenderer::ReadCounter(
                 data, static_cast<std::uint32_t>(f.size.x), static_cast<std::uint32_t>(f.size.y),
                 static_cast<std::ptrdiff_t>(frame_bytes / static_cast<std::uint32_t>(f.size.y)));
         }

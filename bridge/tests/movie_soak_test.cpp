@@ -3,10 +3,9 @@
 // the callback and callers that hold a batch and give it back later.
 //
 // The bridge's commands have a 5-second limit in real time. On a shared machine the whole
-// process can be held up that long (it was, once, on the build machine); a command then
-// fails and its frame is dropped, and the bridge must count that drop. So the soak demands
-// that every frame is delivered or counted, and no drop at all unless a stall long enough
-// to run out a command's limit was seen.
+// process can be held up that long; a command then fails and its frame is dropped, and the
+// bridge must count that drop. So the soak demands that every frame is delivered or counted,
+// and no drop at all unless a stall long enough to run out a command's limit was seen.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>

@@ -1,8 +1,25 @@
 #include "capture/core/ApplyPass.h"
 
+#include <algorithm>
+#include <limits>
 #include <mutex>
 
 namespace Capwell::Lib {
+
+namespace {
+// A client may pass any rectangle; out-of-range results stay at the int
+// limits instead of wrapping to a negative size.
+int32_t Saturate(double v) {
+    if (!(v > static_cast<double>(std::numeric_limits<int32_t>::min())))  // NaN too
+        return std::numeric_limits<int32_t>::min();
+    if (v >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+int32_t Saturate(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                     std::numeric_limits<int32_t>::max()));
+}
+}  // namespace
 
 KdrRect MapPosition(const Position& p, int32_t dw, int32_t dh, int32_t ow, int32_t oh,
                     int32_t angle) {
@@ -23,15 +40,19 @@ KdrRect MapPosition(const Position& p, int32_t dw, int32_t dh, int32_t ow, int32
             ox = (oh - dh * s) * 0.5;
             oy = (ow - dw * s) * 0.5;
         }
-        X = static_cast<int32_t>(p.x * s + 0.5 + ox);
-        Y = static_cast<int32_t>(p.y * s + 0.5 + oy);
-        W = static_cast<int32_t>(p.w * s);
-        H = static_cast<int32_t>(p.h * s);
+        X = Saturate(p.x * s + 0.5 + ox);
+        Y = Saturate(p.y * s + 0.5 + oy);
+        W = Saturate(p.w * s);
+        H = Saturate(p.h * s);
     }
+    // The far edge measured from the other side, in 64 bits.
+    auto from_end = [](int32_t extent, int32_t at, int32_t size) {
+        return Saturate(static_cast<int64_t>(extent) - at - size);
+    };
     switch (angle) {
-    case 90: return KdrRect{{ow - Y - H, X}, {H, W}};
-    case 180: return KdrRect{{ow - X - W, oh - Y - H}, {W, H}};
-    case 270: return KdrRect{{Y, oh - X - W}, {H, W}};
+    case 90: return KdrRect{{from_end(ow, Y, H), X}, {H, W}};
+    case 180: return KdrRect{{from_end(ow, X, W), from_end(oh, Y, H)}, {W, H}};
+    case 270: return KdrRect{{Y, from_end(oh, X, W)}, {H, W}};
     default: return KdrRect{{X, Y}, {W, H}};
     }
 }

@@ -16,9 +16,10 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
         break;
     case DLL_PROCESS_DETACH:
         // At process exit (reserved non-null) other threads are gone and the
-        // window with them; on FreeLibrary the object is released here. A
-        // client that never called Cpw_Finalize leaves its session to the
-        // process's end.
+        // window with them; on FreeLibrary the object is released here. An
+        // initialised library holds a reference on itself until Cpw_Finalize,
+        // so a client that never finalises leaves the image and its session
+        // loaded to the process's end and this is never reached with them.
         if (reserved == nullptr) {
             Capwell::VideoInput* v = Capwell::Instance();
             if (v != nullptr && v->manager == nullptr) Capwell::DestroyInstance();

@@ -112,7 +112,25 @@ bool FindInternalMonitorId(std::wstring& id) {
     return ok;
 }
 
+// Wine's WMI has no monitor rows. The simulated tablet's set-up selects the
+// primary monitor as the panel (the value the viewer reads too); the choice is
+// honoured only on Wine, so it never applies on a tablet.
+std::wstring SimulatedPanelName() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) return {};
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Harlowe Simulator\\Tablet", L"InternalDisplay",
+                     RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS || value != 1)
+        return {};
+    MONITORINFOEXW mi{};
+    mi.cbSize = sizeof mi;
+    if (!GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi)) return {};
+    return mi.szDevice;
+}
+
 std::wstring FindPanelName() {
+    if (std::wstring simulated = SimulatedPanelName(); !simulated.empty()) return simulated;
     std::wstring id;
     if (!FindInternalMonitorId(id)) return {};
     for (DWORD adapter = 0; adapter < 16; ++adapter) {

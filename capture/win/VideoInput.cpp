@@ -189,6 +189,10 @@ CpwResult VideoInput::Initialize(const CpwInitParams& p) {
     Lib::Requests::StageEnables(manager->Queue());
     if (!timer1) timer1 = SetTimer(hwnd_.Get(), kSupervisionTimer, kTimerMs, nullptr);
     initialised = 1;
+    HMODULE self = nullptr;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(reinterpret_cast<const void*>(&Instance)), &self))
+        pin_.Reset(self);
 
     const uint32_t input_event = input == Lib::kHdmiSignal   ? Lib::EV_SIGNAL
                                  : input == Lib::kHdmiCableLost ? Lib::EV_CABLE_LOST
@@ -205,6 +209,8 @@ CpwResult VideoInput::Finalize() {
         manager.reset();
         initialised = 0;
         DestroyHiddenWindow();
+        // The client's own reference keeps the image while this returns.
+        pin_.Reset();
     }
     return CPW_OK;
 }

@@ -65,6 +65,12 @@ private:
     std::unique_ptr<Lib::VideoHost> host_;  // what `video` drives
     winkit::UniqueWindow hwnd_;
     bool session_registered_ = false;
+    // A reference on this library's own image from a successful
+    // initialisation to Cpw_Finalize: a client's FreeLibrary before
+    // Cpw_Finalize then leaves the image loaded under the hidden window's
+    // timer, the worker and the bridge's callbacks instead of unmapping it
+    // beneath them (none of those can be stopped under the loader lock).
+    winkit::UniqueModule pin_;
 };
 
 // The single object; null before load and after Cpw_Finalize.

@@ -4,9 +4,9 @@
 # checks what was installed, starts the installed viewer against the simulator,
 # upgrades it with a newer build, uninstalls, and checks that nothing the package
 # made is left and nothing the user made is gone.
-#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR WXS VERSION
+#   install_test.sh SOURCE_ROOT BIN_DIR WORK_DIR WXS VERSION HAVE_OKUMO(0|1)
 set -uo pipefail
-src=$1 bin=$2 work=$3 wxs=$4 version=$5
+src=$1 bin=$2 work=$3 wxs=$4 version=$5 okumo=$6
 prefix="$work/prefix"
 msi="$bin/Vistrel.msi"
 fails=0
@@ -74,7 +74,7 @@ for f in Vistrel.exe Capwell.dll Tolvane.dll Tavrin_x64.dll Dornet.exe Merrowcom
          setting/default/balance1.csv setting/default/custom_level.csv; do
   [ -f "$dir/$f" ] || fail "not installed: $f"
 done
-if [ -f "$bin/Okumo.dll" ]; then [ -f "$dir/Okumo.dll" ] || fail "not installed: Okumo.dll"; fi
+[ "$okumo" = 1 ] && { [ -f "$dir/Okumo.dll" ] || fail "not installed: Okumo.dll"; }
 [ -f "${menus[0]}/Vistrel.lnk" ] || [ -f "${menus[1]}/Vistrel.lnk" ] || fail "no Start-menu shortcut"
 run "$bin/install_probe.exe" check "$wdir" || fail "installed event source or message table"
 run "$bin/install_probe.exe" run "$wdir" || fail "the installed viewer"
@@ -109,7 +109,16 @@ run msiexec /i "$(winepath -w "$work/Vistrel-$v1.$v2.$v3.$((v4 + 1)).msi" 2>/dev
   && fail "an older package installed over $next"
 [ "$(installed)" = "$next" ] || fail "after the refused downgrade: [$(installed)], $next expected"
 
+# The viewer keeps the user's settings under the user's own key: they are the
+# user's, like the presets, and outlive the package.
+settings='HKCU\Software\Harlowe\Vistrel'
+had_settings=0
+run reg query "$settings" >/dev/null 2>&1 && had_settings=1
 run msiexec /x "$winnext" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
+if [ "$had_settings" = 1 ]; then
+  run reg query "$settings" >/dev/null 2>&1 || fail "the uninstall removed the user's settings"
+  run reg delete "$settings" /f >/dev/null 2>&1
+fi
 [ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
 [ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
 # With the user's own files gone the prefix must be as it was.

@@ -2,9 +2,9 @@
 # Validates Vistrel.msi's tables with msiinfo: the components and their key
 # paths, the files, the features, the shortcut's working folder, the event
 # source's values, the upgrade code and version, per-machine 64-bit.
-#   msi_tables_test.sh Vistrel.msi VERSION HAVE_OKUMO(0|1)
+#   msi_tables_test.sh Vistrel.msi VERSION HAVE_OKUMO(0|1) ICON
 set -uo pipefail
-msi=$1 version=$2 okumo=$3
+msi=$1 version=$2 okumo=$3 icon=$4
 fails=0
 fail() { echo "msi_tables_test: FAIL: $*"; fails=$((fails + 1)); }
 rows() { msiinfo export "$msi" "$1" | tail -n +4 | tr -d '\r'; }
@@ -64,6 +64,9 @@ rows Registry | grep -P '\t(SimDriverEnum|SimDriverClass)$' | grep -v -q 'Curren
 
 # Per machine, this version, the one upgrade code, 64-bit.
 expect Property $'ALLUSERS\t1'
+expect Property $'ARPPRODUCTICON\tVistrel.ico'
+expect Icon $'Vistrel.ico\tIcon.Vistrel.ico'
+msiinfo extract "$msi" Icon.Vistrel.ico | cmp -s - "$icon" || fail "the icon is not the viewer's"
 expect Property $'ProductVersion\t'"$version"
 expect Property $'UpgradeCode\t{91203635-5F7A-4202-8B43-08356EE00659}'
 # Older and same-version products are replaced (1: migrate features, 512: the

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "simulator/model/controller.h"
+#include "simulator/model/Controller.h"
 
 namespace mrcsim {
 

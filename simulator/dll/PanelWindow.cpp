@@ -20,7 +20,7 @@
 #include "simulator/dll/ComponentAccess.h"
 #include "simulator/include/MerrowcomSim.h"
 #include "simulator/model/PanelComposer.h"
-#include "simulator/model/pattern.h"
+#include "simulator/model/Pattern.h"
 #include "winkit/Gdi.h"
 #include "winkit/Handle.h"
 
@@ -39,6 +39,7 @@ struct Settings {
     bool no_mirror = false;
     std::wstring shot_path;     // one snapshot written at shot_after_ms (run command's screenshot)
     std::uint64_t shot_after_ms = 0;
+    bool close_after_shot = false;  // the run command's screenshot ends the program this way
 };
 
 bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -65,6 +66,16 @@ RECT MirrorMonitor(const RECT& tablet) {
     std::pair<RECT, RECT> search{tablet, RECT{}};
     EnumDisplayMonitors(nullptr, nullptr, &FindOtherMonitor, reinterpret_cast<LPARAM>(&search));
     return search.second;
+}
+
+// Posts WM_CLOSE to every visible top-level window of this process but the mirror (`param`).
+BOOL CALLBACK CloseOwnWindow(HWND hwnd, LPARAM param) {
+    DWORD pid = 0;
+    (void)GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == GetCurrentProcessId() && hwnd != reinterpret_cast<HWND>(param) && IsWindowVisible(hwnd) &&
+        GetWindow(hwnd, GW_OWNER) == nullptr)
+        (void)PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return TRUE;
 }
 
 class Panel {
@@ -146,12 +157,12 @@ bool Panel::ComposeNow(BgrImage& out) {
     const BgrImage* picture = nullptr;
     if (st.content == PanelState::Content::Picture) {
         const std::uint32_t w = st.input.width, h = st.input.height;
-        render_buffer_.resize(static_cast<std::size_t>(rowBytes(w, 1)) * h);
+        render_buffer_.resize(static_cast<std::size_t>(RowBytes(w, 1)) * h);
         renderer_.SetCaption(FormatCaption(st.input));
-        renderer_.render(st.frame, w, h, 1, render_buffer_.data(), static_cast<std::ptrdiff_t>(rowBytes(w, 1)));
+        renderer_.render(st.frame, w, h, 1, render_buffer_.data(), static_cast<std::ptrdiff_t>(RowBytes(w, 1)));
         picture_.Resize(w, h);
         for (std::uint32_t y = 0; y < h; ++y)
-            std::memcpy(picture_.At(0, y), &render_buffer_[static_cast<std::size_t>(y) * rowBytes(w, 1)],
+            std::memcpy(picture_.At(0, y), &render_buffer_[static_cast<std::size_t>(y) * RowBytes(w, 1)],
                         static_cast<std::size_t>(w) * 3u);
         picture = &picture_;
     }
@@ -264,6 +275,13 @@ void Panel::OnComposeTimer(HWND hwnd) {
         }
         // renamed when complete, so a waiting script never reads half a file
         (void)MoveFileExW(partial.c_str(), shot.c_str(), MOVEFILE_REPLACE_EXISTING);
+        bool close = false;
+        {
+            std::lock_guard<std::mutex> lk(panel_mutex_);
+            close = settings_.close_after_shot;
+        }
+        // asked to close, the program ends as when its user closes it, cleaning up on its way
+        if (close) (void)EnumWindows(&CloseOwnWindow, reinterpret_cast<LPARAM>(hwnd));
     }
 }
 
@@ -343,6 +361,7 @@ void StartPanelFromEnvironment() {
     Settings s;
     if (const wchar_t* shot = _wgetenv(L"MERROWCOM_PANEL_SHOT")) s.shot_path = shot;
     if (const wchar_t* after = _wgetenv(L"MERROWCOM_PANEL_SHOT_MS")) s.shot_after_ms = std::wcstoull(after, nullptr, 10);
+    if (const wchar_t* close = _wgetenv(L"MERROWCOM_PANEL_SHOT_CLOSE")) s.close_after_shot = std::wcscmp(close, L"1") == 0;
     (void)g_panel.Start(s);
 }
 

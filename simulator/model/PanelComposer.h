@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "simulator/model/scenario.h"
+#include "simulator/model/Scenario.h"
 
 namespace mrcsim {
 

@@ -118,6 +118,9 @@ const Names kTolvane = {
 
 const Names kTavrin = {"InitTavrin", "GetTavrin", "FinalizeTavrin"};
 
+// Our stand-in for the outside colour-correction library.
+const Names kOkumo = {"Okm_ConvertToWaveFormData"};
+
 const Names kMerrowcomFactories = {"CreateDeviceUtilInstance", "CreateGenericfuncInstance",
                                    "CreateSystemCtrlInstance"};
 
@@ -194,6 +197,7 @@ INSTANTIATE_TEST_SUITE_P(All, Deliverables,
                                            Deliverable{"Tolvane", "Tolvane.dll", "Tolvane", kTolvane},
                                            Deliverable{"Tavrin", "Tavrin_x64.dll", "Tavrin", kTavrin},
                                            Deliverable{"Merrowcom", "Merrowcom.dll", "Merrowcom", {}},
+                                           Deliverable{"Okumo", "Okumo.dll", "Okumo", kOkumo},
                                            Deliverable{"Dornet", "Dornet.exe", "Dornet", {}},
                                            Deliverable{"Vistrel", "Vistrel.exe", "Vistrel", {}}),
                          [](const auto& info) { return std::string(info.param.target); });

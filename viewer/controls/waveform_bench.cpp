@@ -1,6 +1,7 @@
 // The waveform render of one full data block (1280 columns, every bin set) on one core.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,19 @@ void BM_RenderFullBlock(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RenderFullBlock)->Unit(benchmark::kMicrosecond);
+
+// The least any render does: every pixel of the image written once. The
+// render's cost over this is the reading and summing of the bins.
+void BM_FillImageOnly(benchmark::State& state) {
+    std::vector<std::uint32_t> pixels(kWaveImageWidth * kWaveImageHeight);
+    std::uint32_t v = 0;
+    for (auto _ : state) {
+        std::fill(pixels.begin(), pixels.end(), ++v);
+        benchmark::DoNotOptimize(pixels.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FillImageOnly)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "viewer/framework/Application.h"
 
+#include <sddl.h>
+
 namespace fw {
 namespace {
 Application* g_current = nullptr;
@@ -21,23 +23,23 @@ int Application::Run() {
         initialised = InitInstance();
     } catch (...) {
         initialised = false;
-        exitCode_ = 1;
+        exit_code_ = 1;
     }
     if (!initialised) {
-        if (exitCode_ == 0) exitCode_ = 1;
+        if (exit_code_ == 0) exit_code_ = 1;
         ExitInstance();
-        return exitCode_;
+        return exit_code_;
     }
-    if (mainWindow_ != nullptr && mainWindow_->Handle() != nullptr) {
+    if (main_window_ != nullptr && main_window_->Handle() != nullptr) {
         MSG msg;
         for (;;) {
             const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
             if (got == 0) {
-                exitCode_ = static_cast<int>(msg.wParam);
+                exit_code_ = static_cast<int>(msg.wParam);
                 break;
             }
             if (got == -1) {
-                exitCode_ = 1;
+                exit_code_ = 1;
                 break;
             }
             bool swallowed = false;
@@ -57,12 +59,14 @@ int Application::Run() {
 
 bool NamedMutex::Create(const wchar_t* name) noexcept {
     Close();
-    SECURITY_DESCRIPTOR descriptor;
-    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE)) {
+    winkit::UniqueLocal descriptor;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(NamedMutex::kAccessList, SDDL_REVISION_1, &raw,
+                                                              nullptr)) {
         return false;
     }
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, TRUE};
+    descriptor.Reset(raw);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, raw, FALSE};
     SetLastError(ERROR_SUCCESS);
     handle_.Reset(CreateMutexW(&attributes, TRUE, name));
     created_ = handle_.Valid() && GetLastError() != ERROR_ALREADY_EXISTS;

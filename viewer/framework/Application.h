@@ -26,27 +26,36 @@ public:
     // success without a main window also ends it (nothing to run).
     virtual bool InitInstance() = 0;
     // Releases what InitInstance made; the answer is the exit code.
-    virtual int ExitInstance() { return exitCode_; }
+    virtual int ExitInstance() { return exit_code_; }
     // Sees every message before it is translated and dispatched; true
     // swallows it.
     virtual bool PreTranslateMessage(MSG& msg);
 
-    void SetMainWindow(Window* window) noexcept { mainWindow_ = window; }
-    Window* MainWindow() const noexcept { return mainWindow_; }
+    void SetMainWindow(Window* window) noexcept { main_window_ = window; }
+    Window* MainWindow() const noexcept { return main_window_; }
 
 protected:
-    int exitCode_ = 0;
+    int exit_code_ = 0;
 
 private:
-    Window* mainWindow_ = nullptr;
+    Window* main_window_ = nullptr;
 };
 
 // A named mutex that tells whether this process created it or it already existed.
 class NamedMutex {
 public:
-    // Any user may open the mutex (present but null access list), and the
-    // handle is inheritable; initial ownership is requested.
-    bool Create(const wchar_t* name) noexcept;
+    // The access list of every mutex made here: the creator (owner rights),
+    // the system and administrators have full access; everyone else may only
+    // wait on it and read its security. Any user, in any session, can thus
+    // see that the mutex exists, but nobody else can take or hold it, so
+    // nobody else can keep the viewer from starting.
+    static constexpr const wchar_t* kAccessList = L"D:(A;;GA;;;OW)(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00120000;;;WD)";
+
+    // Initial ownership is requested; the handle is not inherited, so a
+    // program the viewer starts cannot keep the mutex alive after it. A
+    // mutex that exists but cannot be opened (another user's) also counts
+    // as not created.
+    [[nodiscard]] bool Create(const wchar_t* name) noexcept;
     // True when the handle is valid and the mutex did not exist before.
     bool Created() const noexcept { return created_; }
     HANDLE Get() const noexcept { return handle_.Get(); }

@@ -79,6 +79,82 @@
 
 
 // ---- Controller bar and setting panel ------------------------------------
+#define IDD_VIDEO_PLAY_CONTROLLER_VIEW 314
+#define IDD_VIDEO_ERROR_CONTROLLER_VIEW 317
+// Play controller bar.
+#define IDC_BAR_FULL_SCREEN 1004
+#define IDC_BAR_ZOOM 1008
+#define IDC_BAR_SETTING 1012
+#define IDC_BAR_ZOOM_TEXT 1037
+#define IDC_BAR_METER_0 1038
+#define IDC_BAR_BALANCE_2 1040
+#define IDC_BAR_BALANCE_3 1041
+#define IDC_BAR_BALANCE_4 1042
+#define IDC_BAR_LEVEL_1 1046
+#define IDC_BAR_LEVEL_2 1047
+#define IDC_BAR_LEVEL_3 1048
+#define IDC_BAR_CAPTURE 1052
+#define IDC_BAR_LEVEL_4 1055
+#define IDC_BAR_LINE_1 1056
+#define IDC_BAR_LINE_2 1057
+#define IDC_BAR_LINE_3 1058
+#define IDC_BAR_BALANCE_LABEL 1059
+#define IDC_BAR_LEVEL_LABEL 1060
+#define IDC_BAR_TABLET_NOTICE 1072
+#define IDC_BAR_METER_1 1105
+#define IDC_BAR_L 1106
+#define IDC_BAR_R 1107
+#define IDC_BAR_BALANCE_1 1114
+#define IDC_BAR_PAUSE 1177
+#define IDC_BAR_FOLDER 1180
+#define IDC_BAR_WAVE_0 1186
+#define IDC_BAR_WAVE_1 1187
+#define IDC_BAR_WAVE_2 1188
+#define IDC_BAR_WAVE_3 1189
+#define IDC_BAR_WAVEFORM 1190
+#define IDC_BAR_BACK 1191
+// Error controller bar.
+#define IDC_EBAR_FULL_SCREEN 1007
+#define IDC_EBAR_ZOOM 1011
+#define IDC_EBAR_SETTING 1015
+#define IDC_EBAR_ZOOM_TEXT 1039
+#define IDC_EBAR_BALANCE_2 1043
+#define IDC_EBAR_BALANCE_3 1044
+#define IDC_EBAR_BALANCE_4 1045
+#define IDC_EBAR_LEVEL_1 1049
+#define IDC_EBAR_LEVEL_2 1050
+#define IDC_EBAR_LEVEL_3 1051
+#define IDC_EBAR_CAPTURE 1053
+#define IDC_EBAR_LEVEL_4 1065
+#define IDC_EBAR_LINE_1 1066
+#define IDC_EBAR_LINE_2 1067
+#define IDC_EBAR_LINE_3 1068
+#define IDC_EBAR_BALANCE_LABEL 1069
+#define IDC_EBAR_LEVEL_LABEL 1070
+#define IDC_EBAR_BALANCE_1 1115
+#define IDC_EBAR_PAUSE 1178
+#define IDC_EBAR_FOLDER 1181
+#define IDC_EBAR_L 1182
+#define IDC_EBAR_R 1183
+#define IDC_EBAR_METER_0 1184
+#define IDC_EBAR_METER_1 1185
+#define IDC_EBAR_WAVEFORM 1193
+// Strings of the bar.
+#define IDS_FULL_SCREEN 129
+#define IDS_NORMAL_SCREEN 130
+#define IDS_CURVE_22 151
+#define IDS_CURVE_24 153
+#define IDS_CURVE_LOG 154
+#define IDS_SETTING 177
+#define IDS_BALANCE 179
+#define IDS_TABLET_NOTICE 180
+#define IDS_CUSTOM 183
+#define IDS_LEVEL_LOW 186
+#define IDS_LEVEL_MIDDLE 187
+#define IDS_LEVEL_HIGH 188
+#define IDS_LEFT 207
+#define IDS_RIGHT 208
+#define IDS_LEVEL 213
 
 
 // ---- Control kit, waveform, meter, zoom navigator, version dialog --------

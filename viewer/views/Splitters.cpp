@@ -6,6 +6,7 @@
 #include "viewer/core/ViewGeometry.h"
 #include "viewer/core/ViewTargets.h"
 #include "viewer/views/CaptionView.h"
+#include "viewer/views/ControllerViews.h"
 #include "viewer/views/DisplayViews.h"
 #include "viewer/views/PlayView.h"
 
@@ -266,7 +267,7 @@ void DisplaySplitterWnd::SetSettingPanelVisible(int visible) {
 // ---- CVideoSplitterWnd -----------------------------------------------------
 
 CVideoSplitterWnd::CVideoSplitterWnd()
-    : controller_factory_([](int) { return std::make_unique<CVideoBlankControllerView>(); }) {}
+    : controller_factory_(MakeControllerView) {}
 
 CVideoSplitterWnd::~CVideoSplitterWnd() = default;
 

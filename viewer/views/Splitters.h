@@ -130,7 +130,7 @@ private:
 class CVideoSplitterWnd final : public TargetViewSplitterWnd {
 public:
     // Makes the controller view of a controller key (the controller bar's
-    // views are their own area's); the default makes blank bars.
+    // views are their own area's); the default makes the bars of ControllerViews.h.
     using ControllerFactory = std::function<std::unique_ptr<CBaseControllerView>(int controller_key)>;
 
     CVideoSplitterWnd();

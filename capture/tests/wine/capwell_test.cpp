@@ -765,3 +765,38 @@ TEST_F(CapwellTest, ReloadCyclesLeakNothing) {
     FreeLibrary(bridge);
     ASSERT_TRUE(cpw.Load());  // for TearDown
 }
+
+// Unloading an initialised library without Cpw_Finalize: its timer, worker
+// and callbacks keep running, so the image must stay. Run in a child process
+// because the fault it guards against kills the process.
+TEST_F(CapwellTest, ChildUnloadWithoutFinalize) {
+    if (GetEnvironmentVariableW(L"CAPWELL_UNLOAD_CHILD", nullptr, 0) == 0) GTEST_SKIP() << "run by UnloadWithoutFinalizeKeepsTheProcessAlive";
+    CpwInitParams p = Params(0);
+    ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
+    cpw.Unload();
+    // Three supervision periods of message loop turns.
+    const DWORD end = GetTickCount() + 3500;
+    while (static_cast<int32_t>(end - GetTickCount()) > 0) {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+        Sleep(20);
+    }
+    // Loaded again, the same session answers; its finalisation lets the image go.
+    ASSERT_TRUE(cpw.Load());
+    ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
+    ASSERT_EQ(cpw.Cpw_Finalize(), CPW_OK);
+    cpw.Unload();
+    EXPECT_EQ(GetModuleHandleW(L"Capwell.dll"), nullptr);
+}
+
+TEST(CapwellUnload, UnloadWithoutFinalizeKeepsTheProcessAlive) {
+    cwtest::ScopedEnv child(L"CAPWELL_UNLOAD_CHILD", L"1");
+    // A crashing child ends at once instead of waiting in the debugger (inherited).
+    const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    const cwtest::ProcessResult r = cwtest::RunProcess(
+        cwtest::ExeDir() + L"\\capwell_test.exe", {L"--gtest_filter=CapwellTest.ChildUnloadWithoutFinalize"}, 60000);
+    SetErrorMode(mode);
+    ASSERT_TRUE(r.started);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_code, 0u) << std::hex << "exit code 0x" << r.exit_code;
+}

@@ -2,6 +2,9 @@
 // the rotated output.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "capture/core/ApplyPass.h"
 #include "capture/video/Picture.h"
 
@@ -76,6 +79,27 @@ TEST(PositionMapping, ScalesAndCentresOnALargerOutput) {
     ExpectRect(MapPosition(Position{0, 0, 1920, 1200}, 1920, 1200, 1920, 1080, 0), 96, 0, 1728, 1080);
     // The same display rotated: the offset moves to the other axis.
     ExpectRect(MapPosition(Position{0, 0, 1200, 1920}, 1200, 1920, 1920, 1080, 90), 96, 0, 1728, 1080);
+}
+
+TEST(PositionMapping, ExtremeRectanglesSaturateAndStillCoverTheOutput) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    // (0, 0)-(INT_MAX, INT_MAX) on a display smaller than the output: every
+    // angle gives a positive size that covers the whole output.
+    const Position whole{0, 0, kMax, kMax};
+    for (const int32_t angle : {0, 90, 180, 270}) {
+        const bool rotated = angle == 90 || angle == 270;
+        const KdrRect r = MapPosition(whole, rotated ? 720 : 1280, rotated ? 1280 : 720, 1920, 1080, angle);
+        EXPECT_GT(r.size.x, 0) << angle;
+        EXPECT_GT(r.size.y, 0) << angle;
+        EXPECT_LE(r.top.x, 0) << angle;
+        EXPECT_LE(r.top.y, 0) << angle;
+        EXPECT_GE(int64_t{r.top.x} + r.size.x, 1920) << angle;
+        EXPECT_GE(int64_t{r.top.y} + r.size.y, 1080) << angle;
+    }
+    // Far out in every field: held at the limits, never wrapped.
+    ExpectRect(MapPosition(Position{kMax, kMax, kMax, kMax}, 1280, 720, 1920, 1080, 0), kMax, kMax, kMax, kMax);
+    const KdrRect r = MapPosition(Position{kMax, kMax, kMax, kMax}, 1280, 720, 1920, 1080, 180);
+    ExpectRect(r, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min(), kMax, kMax);
 }
 
 TEST(PositionMapping, DisplayWithoutSizeGivesAnEmptyRectangle) {

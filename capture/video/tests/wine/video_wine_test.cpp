@@ -22,7 +22,7 @@
 #include "capture/video/VideoControl.h"
 #include "tests/support/cw_process.h"
 #include "simulator/include/MrcSimClient.h"
-#include "pattern.h"
+#include "simulator/model/Pattern.h"
 
 #include "capture/video/tests/wine/client_window.h"
 
@@ -235,7 +235,7 @@ TEST_F(VideoWine, StillIsAValid24BitBitmapOfTheSimulatorsPicture) {
 
     // Bottom-up rows: the picture's top row is the file's last.
     const uint8_t* top = bmp.data() + 54 + static_cast<size_t>(row) * (h - 1);
-    const int64_t frame = mrcsim::PatternRenderer::readCounter(top, w, h, -static_cast<ptrdiff_t>(row));
+    const int64_t frame = mrcsim::PatternRenderer::ReadCounter(top, w, h, -static_cast<ptrdiff_t>(row));
     ASSERT_GE(frame, 0);
     std::vector<uint8_t> expected(static_cast<size_t>(row) * h);
     mrcsim::PatternRenderer r;
@@ -339,7 +339,7 @@ TEST_F(VideoWine, MovieFramesReachTheClientWhole) {
                 if (fr->frame_id < last) ++backwards;
                 last = fr->frame_id;
                 const uint32_t row = (fr->width * 3u + 3u) / 4u * 4u;
-                const int64_t counter = mrcsim::PatternRenderer::readCounter(fr->data, fr->width, fr->height, row);
+                const int64_t counter = mrcsim::PatternRenderer::ReadCounter(fr->data, fr->width, fr->height, row);
                 expected.assign(static_cast<size_t>(row) * fr->height, 0);
                 if (counter >= 0)
                     r.render(static_cast<uint64_t>(counter), fr->width, fr->height, 1, expected.data(), row);

@@ -1,0 +1,936 @@
+// Tests of the platform-free controller model, driven through GenericFunc as the bridge drives it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "simulator/tests/TestHost.h"
+#include "simulator/tests/ModelAdapter.h"
+#include "simulator/model/Pattern.h"
+
+using namespace mrcsim;
+using testhost::Host;
+using testhost::ModelGeneric;
+using testhost::Words;
+
+namespace {
+
+Scenario ManualScenario() {
+    Scenario s;
+    s.manual_clock = true;
+    return s;
+}
+
+class ModelTest : public ::testing::Test {
+protected:
+    void start(const Scenario& s = ManualScenario(), bool open = true) {
+        ctl = std::make_unique<Controller>(s);
+        gf = std::make_unique<ModelGeneric>(*ctl);
+        host = std::make_unique<Host>(gf.get());
+        ASSERT_EQ(host->attach(), 0u);
+        if (open) {
+            ASSERT_EQ(host->command(kCmdOpen), 0);
+        }
+    }
+    void SetUp() override { start(); }
+    void TearDown() override {
+        if (host) host->detach();
+        Host::current() = nullptr;
+        host.reset();
+        gf.reset();
+        ctl.reset();
+    }
+    std::uint32_t R(int i) { return host->rd(result(i)); }
+    // events on 32 that arrived so far (after the controller went idle)
+    std::vector<Words> events() {
+        EXPECT_TRUE(ctl->WaitIdle(5000));
+        return host->drain(kChEvent);
+    }
+
+    std::unique_ptr<Controller> ctl;
+    std::unique_ptr<ModelGeneric> gf;
+    std::unique_ptr<Host> host;
+};
+
+TEST_F(ModelTest, CommandsBeforeOpenAreRefused) {
+    start(ManualScenario(), false);
+    std::uint32_t detail = 0;
+    EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
+    EXPECT_EQ(detail, kDetailNotOpen);
+    EXPECT_EQ(host->command(kCmdOpen), 0);
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(host->command(kCmdClose), 0);
+    EXPECT_EQ(host->command(kCmdPanel), -7);
+}
+
+TEST_F(ModelTest, UnknownCommandSetsWord1) {
+    EXPECT_EQ(host->command(0x12345), -3);
+    EXPECT_EQ(host->command(0x90007), -3);  // no colour property 7
+}
+
+TEST_F(ModelTest, IdentityAndSizes) {
+    Scenario s = ManualScenario();
+    s.firmware_version = 0x02030405;
+    for (int i = 0; i < 7; ++i) s.firminfo[i] = 10 + i;
+    s.panel_width = 1920;
+    s.panel_height = 1200;
+    s.output_width = 1280;
+    s.output_height = 720;
+    s.output_event = 7;
+    s.aux = 0xABCD;
+    start(s);
+    ASSERT_EQ(host->command(kCmdFirmInfo), 0);
+    EXPECT_EQ(R(0), 0x02030405u);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(R(1 + i), static_cast<std::uint32_t>(10 + i));
+    ASSERT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(R(0), 1920u);
+    EXPECT_EQ(R(1), 1200u);
+    ASSERT_EQ(host->command(kCmdOutput), 0);
+    EXPECT_EQ(R(0), 1280u);
+    EXPECT_EQ(R(1), 720u);
+    EXPECT_EQ(R(2), 7u);
+    ASSERT_EQ(host->command(kCmdAux), 0);
+    EXPECT_EQ(R(0), 0u);
+    EXPECT_EQ(R(1), 0xABCDu);
+    host->wr(kParam0, 20);
+    ASSERT_EQ(host->command(kCmdTimeSet), 0);
+    EXPECT_EQ(R(0), 0u);
+}
+
+TEST_F(ModelTest, WatchdogInitAndRead) {
+    host->wr(kParam0, 2000);
+    host->wr(kParam1, 5);
+    ASSERT_EQ(host->command(kCmdWdtSet), 0);
+    EXPECT_EQ(R(0), 0u);
+    ASSERT_EQ(host->command(kCmdWdtGet), 0);
+    EXPECT_EQ(R(0), 0u);
+    EXPECT_EQ(R(1), 1u);     // state
+    EXPECT_EQ(R(2), 2000u);  // interval
+    EXPECT_EQ(R(3), 5u);     // err_count
+    EXPECT_GT(R(4), 0u);     // kdr_count: commands seen
+    EXPECT_EQ(R(5), 0u);     // kdr_err
+    // the capture library's check: fired when err_count <= kdr_err
+    EXPECT_GT(R(3), R(5));
+}
+
+// ---- colour properties: set then get returns what was set, overlap, reset ----
+
+struct PropCase {
+    std::uint32_t low;
+    std::vector<std::uint32_t> set_addrs;
+    std::uint32_t delta;
+};
+
+std::vector<PropCase> PropCases() {
+    auto range = [](std::uint32_t a, std::uint32_t b) {
+        std::vector<std::uint32_t> v;
+        for (; a <= b; a += 4) v.push_back(a);
+        return v;
+    };
+    std::vector<std::uint32_t> twelve{0x0E100790};
+    for (std::uint32_t b : {0x0E100794u, 0x0E1007A0u, 0x0E1007C4u})
+        for (std::uint32_t i = 0; i < 3; ++i) twelve.push_back(b + 4 * i);
+    for (std::uint32_t b : {0x0E1007D0u, 0x0E100800u, 0x0E100818u})
+        for (std::uint32_t i = 0; i < 6; ++i) twelve.push_back(b + 4 * i);
+    return {
+        {0x0001, {0x0E100700}, 0x100},
+        {0x0002, range(0x0E100704, 0x0E100714), 0x100},
+        {0x0003, twelve, 0x100},
+        {0x0004, range(0x0E100700, 0x0E100714), 0x100},
+        {0x0005, range(0x0E100700, 0x0E1007CC), 0x100},
+        {0x0006, range(0x0E100700, 0x0E100708), 0x100},
+        {0x0011, {0x0E100850}, 0},
+        {0x0012, {0x0E10085C, 0x0E100860}, 0},
+        {0x0013, {0x0E100884, 0x0E100888}, 0},
+    };
+}
+
+TEST_F(ModelTest, EveryColourPropertySetThenGetReturnsWhatWasSet) {
+    for (const auto& pc : PropCases()) {
+        SCOPED_TRACE(pc.low);
+        std::uint32_t v = 0x100 + pc.low * 7;
+        for (std::uint32_t a : pc.set_addrs) ASSERT_TRUE(host->wr(a, v++));
+        ASSERT_EQ(host->command(0x80000 | pc.low), 0);
+        // scribble over the get area to show the get command rewrites it
+        for (std::uint32_t a : pc.set_addrs) host->wr(a + pc.delta, 0xFFFFFFFF);
+        ASSERT_EQ(host->command(0x90000 | pc.low), 0);
+        v = 0x100 + pc.low * 7;
+        for (std::uint32_t a : pc.set_addrs) EXPECT_EQ(host->rd(a + pc.delta), v++) << std::hex << a;
+    }
+}
+
+TEST_F(ModelTest, OverlapOfSetAndGetAreas) {
+    // enb_edp := 1 ... then a twelve-axis set writes 0x0E100800 (its hv_gain words)
+    host->wr(0x0E100700, 1);
+    ASSERT_EQ(host->command(0x80001), 0);
+    host->wr(0x0E100790, 1);
+    host->wr(0x0E100800, 0x00ABCDEF);
+    ASSERT_EQ(host->command(0x80003), 0);
+    EXPECT_EQ(host->rd(0x0E100800), 0x00ABCDEFu);  // what the twelve-axis set left there
+    ASSERT_EQ(host->command(0x90001), 0);          // the EDP get rewrites its result word
+    EXPECT_EQ(host->rd(0x0E100800), 1u);
+    ASSERT_EQ(host->command(0x90003), 0);
+    EXPECT_EQ(host->rd(0x0E100900), 0x00ABCDEFu);  // twelve-axis hv_gain result (moved up 0x100)
+    EXPECT_EQ(host->rd(0x0E100890), 1u);
+}
+
+TEST_F(ModelTest, ResetRestoresDefaults) {
+    ASSERT_EQ(host->command(0x90005), 0);
+    const std::uint32_t d0 = host->rd(0x0E100810);
+    host->wr(0x0E100710, 0x12345);
+    ASSERT_EQ(host->command(0x80005), 0);
+    ASSERT_EQ(host->command(0x90005), 0);
+    EXPECT_EQ(host->rd(0x0E100810), 0x12345u);
+    ASSERT_EQ(host->command(0xA0005), 0);
+    ASSERT_EQ(host->command(0x90005), 0);
+    EXPECT_EQ(host->rd(0x0E100810), d0);
+    // default LUT is a non-decreasing ramp the bridge's get decodes to 0..1023
+    EXPECT_EQ(d0 & 0x3FF, 32u);
+    EXPECT_EQ((d0 >> 16) & 0x3FF, 64u);
+    // default drive/cutoff: post_lutgamma word 1 (= 0 after decoding)
+    ASSERT_EQ(host->command(0x90004), 0);
+    EXPECT_EQ(host->rd(0x0E100808), 1u);
+}
+
+// ---- playback state machine ----
+
+TEST_F(ModelTest, PlaybackTransitionsAndRefusals) {
+    auto state = [&] {
+        EXPECT_EQ(host->command(kCmdStateQuery), 0);
+        return R(0);
+    };
+    EXPECT_EQ(state(), kStateLive);
+    std::uint32_t detail = 0;
+    EXPECT_EQ(host->command(kCmdResume, &detail), -7);  // live -> live by resume: refused
+    EXPECT_EQ(detail, kDetailState);
+    EXPECT_EQ(host->command(kCmdMovieStop), -7);
+    ASSERT_EQ(host->command(kCmdPause), 0);
+    EXPECT_EQ(state(), kStatePaused);
+    EXPECT_EQ(host->command(kCmdPause), -7);
+    host->wr(kParam0, 1280);
+    host->wr(kParam1, 720);
+    host->wr(kParam2, 0);
+    host->wr(kParam3, 10);
+    EXPECT_EQ(host->command(kCmdMovieStart), -7);  // paused -> movie refused
+    ASSERT_EQ(host->command(kCmdResume), 0);
+    ASSERT_EQ(host->command(kCmdMovieStart), 0);
+    EXPECT_EQ(state(), kStateMovie);
+    EXPECT_EQ(host->command(kCmdPause), -7);  // movie -> paused refused
+    EXPECT_EQ(host->command(kCmdResume), -7);
+    EXPECT_EQ(host->command(kCmdMovieStart), -7);
+    ASSERT_EQ(host->command(kCmdMovieStop), 0);
+    EXPECT_EQ(state(), kStateLive);
+    auto ev = events();
+    std::vector<std::uint32_t> codes;
+    for (auto& e : ev)
+        if (e[0] >= kEvPlaneLive) codes.push_back(e[0]);
+    EXPECT_EQ(codes, (std::vector<std::uint32_t>{kEvPlanePaused, kEvPlaneLive, kEvPlaneMovie, kEvPlaneLive}));
+}
+
+TEST_F(ModelTest, MovieParametersAreChecked) {
+    std::uint32_t detail = 0;
+    const std::uint32_t bad[][4] = {{59, 720, 0, 10}, {1280, 39, 0, 10}, {3841, 720, 0, 10},
+                                    {1280, 2161, 0, 10}, {1280, 720, 3, 10}, {1280, 720, 0, 0}, {1280, 720, 0, 61}};
+    for (const auto& b : bad) {
+        for (int i = 0; i < 4; ++i) host->wr(kParam0 + 4 * i, b[i]);
+        EXPECT_EQ(host->command(kCmdMovieStart, &detail), -7);
+        EXPECT_EQ(detail, kDetailBadParam);
+    }
+}
+
+// ---- draw request ----
+
+TEST_F(ModelTest, DrawRequestIsAnsweredOnChannel17) {
+    host->wr(kPlaneDst, 10);
+    EXPECT_EQ(host->draw(), 0);
+    ASSERT_TRUE(ctl->WaitIdle(1000));
+    auto rec = ctl->record();
+    bool seen = false;
+    for (auto& e : rec)
+        if (e.kind == RecordEntry::Message && e.channel == kChDraw && e.words[2] == 12345 && e.words[3] == 678) seen = true;
+    EXPECT_TRUE(seen);
+}
+
+// ---- still ----
+
+TEST_F(ModelTest, StillIsBottomUpBgrWithPaddedRows) {
+    HdmiInput in;
+    in.width = 101;  // odd: rows padded
+    in.height = 60;
+    ctl->SetHdmi(in);
+    std::uint32_t detail = 0;
+    EXPECT_EQ(host->command(kCmdStill, &detail), -7);  // only while paused
+    EXPECT_EQ(detail, kDetailState);
+    ctl->advance(500);  // 30 frames at 60/s
+    ASSERT_EQ(host->command(kCmdPause), 0);
+    host->wr(kParam0, 0);
+    ASSERT_EQ(host->command(kCmdStill), 0);
+    EXPECT_EQ(R(0), 0u);
+    const std::uint32_t addr = R(1), w = R(2), h = R(3);
+    EXPECT_EQ(w, 101u);
+    EXPECT_EQ(h, 60u);
+    const std::uint32_t rb = (w * 3 + 3) / 4 * 4;
+    ASSERT_EQ(rb, 304u);
+    std::vector<std::uint8_t> px(rb * h);
+    ASSERT_EQ(gf->op12_read_block(addr, px.data(), rb * h), 0u);
+    // the last row in memory is the picture's top row: the first colour bar (75% white)
+    const std::uint8_t* top = &px[(h - 1) * rb];
+    EXPECT_EQ(top[0], 191);
+    EXPECT_EQ(top[1], 191);
+    EXPECT_EQ(top[2], 191);
+    // the first pixel of the top row's yellow bar: B = 0, G = R = 191 (BGR order)
+    const std::uint8_t* yellow = top + 3 * (w / 8 + 1);
+    EXPECT_EQ(yellow[0], 0);
+    EXPECT_EQ(yellow[1], 191);
+    EXPECT_EQ(yellow[2], 191);
+    // padding bytes are zero
+    EXPECT_EQ(top[rb - 1], 0);
+    // flipping gives a top-down picture whose counter reads the frozen frame number
+    std::vector<std::uint8_t> td(rb * h);
+    for (std::uint32_t y = 0; y < h; ++y) std::memcpy(&td[y * rb], &px[(h - 1 - y) * rb], rb);
+    EXPECT_EQ(PatternRenderer::ReadCounter(td.data(), w, h, rb), 30);
+    // without a signal the still is refused
+    ASSERT_EQ(host->command(kCmdResume), 0);
+    in.kind = HdmiInput::Kind::NoSignal;
+    ctl->SetHdmi(in);
+    ASSERT_EQ(host->command(kCmdPause), 0);
+    EXPECT_EQ(host->command(kCmdStill, &detail), -7);
+    EXPECT_EQ(detail, kDetailNoSignal);
+}
+
+TEST_F(ModelTest, PausedPictureIsFrozen) {
+    ctl->advance(100);
+    ASSERT_EQ(host->command(kCmdPause), 0);
+    const auto f = ctl->status().picture_frame;
+    ctl->advance(1000);
+    EXPECT_EQ(ctl->status().picture_frame, f);
+    ASSERT_EQ(host->command(kCmdResume), 0);
+    ctl->advance(1000);
+    EXPECT_GT(ctl->status().picture_frame, f);
+}
+
+// ---- movie ----
+
+class MovieTest : public ModelTest {
+protected:
+    void StartMovie(std::uint32_t w, std::uint32_t h, std::uint32_t fmt_word, std::uint32_t fps) {
+        host->wr(kParam0, w);
+        host->wr(kParam1, h);
+        host->wr(kParam2, fmt_word);
+        host->wr(kParam3, fps);
+        ASSERT_EQ(host->command(kCmdMovieStart), 0);
+        events();
+    }
+    std::vector<Words> notices() {
+        std::vector<Words> n;
+        for (auto& e : events())
+            if (e[0] == kEvFrame) n.push_back(e);
+        return n;
+    }
+    std::int32_t GiveBack(std::uint32_t addr) {
+        host->wr(kParam0, addr);
+        return host->command(kCmdFrameRelease);
+    }
+};
+
+TEST_F(MovieTest, FramesAtTheConfiguredRateWithTheTestPattern) {
+    StartMovie(1280, 720, 0, 60);
+    ctl->advance(50);  // 3 frames at 60/s (16, 33, 50 ms)
+    auto n = notices();
+    ASSERT_EQ(n.size(), 3u);
+    std::int64_t last = -1;
+    for (auto& e : n) {
+        EXPECT_EQ(e[1] & 0xFF, 0u);         // format code 0 = format 1
+        EXPECT_EQ((e[1] >> 8) & 0xFF, 0u);  // no device drops
+        EXPECT_EQ(e[2], (1280u << 16) | 720u);
+        const std::uint32_t rb = 1280 * 3;
+        std::vector<std::uint8_t> f(rb * 720);
+        ASSERT_EQ(gf->op12_read_block(e[3], f.data(), static_cast<std::uint32_t>(f.size())), 0u);
+        const std::int64_t c = PatternRenderer::ReadCounter(f.data(), 1280, 720, rb);
+        if (last >= 0) {
+            EXPECT_EQ(c, last + 1);  // 60/s input sampled at 60/s: every input frame once
+        }
+        last = c;
+        // colour bars in BGR: first bar 75% white, second yellow
+        EXPECT_EQ(f[0], 191);
+        EXPECT_EQ(f[3 * 200 + 0], 0);
+        EXPECT_EQ(f[3 * 200 + 1], 191);
+        EXPECT_EQ(GiveBack(e[3]), 0);
+    }
+    EXPECT_EQ(ctl->status().frames_produced, 3u);
+    EXPECT_EQ(ctl->status().frames_dropped, 0u);
+}
+
+TEST_F(MovieTest, FramesNotGivenBackAreDroppedAndCounted) {
+    StartMovie(320, 180, 0, 10);
+    ctl->advance(1000);  // 10 frames due, 4 buffers
+    auto n = notices();
+    ASSERT_EQ(n.size(), 4u);
+    EXPECT_EQ(ctl->status().frames_dropped, 6u);
+    EXPECT_EQ(ctl->status().frames_out, 4u);
+    std::uint32_t detail = 0;
+    host->wr(kParam0, 0x12345678);
+    EXPECT_EQ(host->command(kCmdFrameRelease, &detail), -7);  // not a frame that is out
+    EXPECT_EQ(detail, kDetailNotFound);
+    EXPECT_EQ(GiveBack(n[0][3]), 0);
+    EXPECT_EQ(GiveBack(n[0][3]), -7);  // twice
+    ctl->advance(100);
+    auto m = notices();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ((m[0][1] >> 8) & 0xFF, 6u);  // the drops since the previous notice
+    EXPECT_EQ(m[0][3], n[0][3]);           // the buffer given back is reused
+}
+
+TEST_F(MovieTest, FormatsAndSizes) {
+    struct C {
+        std::uint32_t word, code, bpp;
+    } cases[] = {{0, 0, 3}, {1, 1, 2}, {2, 2, 3}};
+    for (const auto& c : cases) {
+        StartMovie(901, 101, c.word, 30);
+        ctl->advance(34);
+        auto n = notices();
+        ASSERT_EQ(n.size(), 1u);
+        EXPECT_EQ(n[0][1] & 0xFF, c.code);
+        EXPECT_EQ(n[0][2], (901u << 16) | 101u);
+        const std::uint32_t bytes = 101 * ((901 * c.bpp + 3) / 4 * 4);
+        std::vector<std::uint8_t> f(bytes);
+        EXPECT_EQ(gf->op12_read_block(n[0][3], f.data(), bytes), 0u);
+        EXPECT_NE(gf->op12_read_block(n[0][3], f.data(), bytes + 1), 0u);  // past the frame
+        if (c.word == 1) {  // YUV 4:2:2 of the 75% white bar: Y = 180, U = V = 128
+            EXPECT_NEAR(f[0], 180, 1);
+            EXPECT_NEAR(f[1], 128, 1);
+        }
+        EXPECT_EQ(GiveBack(n[0][3]), 0);
+        ASSERT_EQ(host->command(kCmdMovieStop), 0);
+        events();
+    }
+}
+
+TEST_F(MovieTest, NoFramesWithoutSignalOrWithHdcp) {
+    StartMovie(320, 180, 0, 10);
+    HdmiInput in;
+    in.hdcp = true;
+    ctl->SetHdmi(in);
+    ctl->advance(500);
+    EXPECT_TRUE(notices().empty());
+    in.hdcp = false;
+    in.kind = HdmiInput::Kind::NoSignal;
+    ctl->SetHdmi(in);
+    ctl->advance(500);
+    EXPECT_TRUE(notices().empty());
+    EXPECT_EQ(ctl->status().frames_dropped, 0u);
+}
+
+TEST_F(MovieTest, ForcedMovieRate) {
+    Scenario s = ManualScenario();
+    s.movie_fps = 5;
+    s.movie_buffers = 2;
+    start(s);
+    StartMovie(320, 180, 0, 60);
+    ctl->advance(1000);
+    EXPECT_EQ(ctl->status().frames_produced, 2u);
+    EXPECT_EQ(ctl->status().frames_dropped, 3u);
+    EXPECT_EQ(ctl->status().frame_buffers, 2u);
+}
+
+// ---- HDMI input ----
+
+struct HdmiCase {
+    const char* name;
+    HdmiInput in;
+    int input_state;  // capture library ReadHdmi: 0 cable lost, 1 no signal, 2 signal
+    int status;       // CpwHdmiInfo.status: 2 no cable, 1 no signal, 0 signal
+};
+
+std::vector<HdmiCase> HdmiCases() {
+    HdmiInput sig;
+    sig.width = 1920;
+    sig.height = 1080;
+    sig.fps_code = 7;
+    sig.scan = 2;
+    sig.format = 3;
+    sig.bit_depth = 10;
+    HdmiInput hdcp = sig;
+    hdcp.hdcp = true;
+    HdmiInput inter = sig;
+    inter.scan = 1;
+    inter.fps_code = 3;
+    inter.width = 720;
+    inter.height = 576;
+    HdmiInput nosig = sig;
+    nosig.kind = HdmiInput::Kind::NoSignal;
+    HdmiInput nocable = sig;
+    nocable.kind = HdmiInput::Kind::NoCable;
+    return {{"signal", sig, 2, 0}, {"hdcp", hdcp, 2, 0}, {"interlaced", inter, 2, 0},
+            {"no signal", nosig, 1, 1}, {"no cable", nocable, 0, 2}};
+}
+
+TEST_F(ModelTest, EachHdmiStateDecodesAsIntendedOnEveryPath) {
+    HdmiInput first;
+    first.width = 640;
+    first.height = 480;
+    ctl->SetHdmi(first);
+    events();
+    for (const auto& c : HdmiCases()) {
+        SCOPED_TRACE(c.name);
+        ctl->SetHdmi(c.in);
+        auto ev = events();
+        ASSERT_FALSE(ev.empty());
+        ASSERT_EQ(ev[0][0], kEvHdmiInfo);
+        const bool sig = c.in.kind == HdmiInput::Kind::Signal;
+        // event path
+        auto e = testhost::DecodeEvent(ev[0][1], ev[0][2], ev[0][3]);
+        EXPECT_EQ(e.connect, c.in.kind == HdmiInput::Kind::NoCable ? 0 : 1);
+        EXPECT_EQ(e.scan, sig ? static_cast<int>(c.in.scan) : 0);
+        EXPECT_EQ(e.fps, sig ? static_cast<int>(c.in.fps_code) : 0);
+        EXPECT_EQ(testhost::InputState(e, -1), c.input_state);
+        EXPECT_EQ(testhost::CpwStatus(e, testhost::InputState(e, -1)), c.status);
+        // the bridge stops a movie on it (mask 0x34)
+        EXPECT_NE(e.event & 0x34u, 0u);
+        // the capture library's callback takes it (one of its bits)
+        EXPECT_NE(e.event & (0x2u | 0x4u | 0x10u | 0x20u | 0x2000u | 0x4000u), 0u);
+        // get path (KDR_DEV_HDMI)
+        ASSERT_EQ(host->command(kCmdHdmi), 0);
+        std::uint32_t r[9];
+        for (int i = 0; i < 9; ++i) r[i] = R(i);
+        auto g = testhost::DecodeGet(r);
+        EXPECT_EQ(g.connect, c.in.kind == HdmiInput::Kind::NoCable ? 0 : 1);
+        EXPECT_EQ(testhost::InputState(g, -1), c.input_state);
+        EXPECT_EQ(testhost::CpwStatus(g, testhost::InputState(g, -1)), c.status);
+        EXPECT_EQ(g.hdcp, c.in.hdcp && sig ? 1 : 0);
+        if (sig) {
+            EXPECT_EQ(g.x, static_cast<int>(c.in.width));
+            EXPECT_EQ(g.y, static_cast<int>(c.in.height));
+            EXPECT_EQ(g.scan, static_cast<int>(c.in.scan));
+            EXPECT_EQ(g.fps, static_cast<int>(c.in.fps_code));
+            EXPECT_EQ(g.format, static_cast<int>(c.in.format));
+            EXPECT_EQ(g.bit_depth, static_cast<int>(c.in.bit_depth));
+            EXPECT_EQ(e.x, static_cast<int>(c.in.width));
+            EXPECT_EQ(e.y, static_cast<int>(c.in.height));
+        }
+    }
+}
+
+TEST_F(ModelTest, SizeEventOnlyWhenTheSizeChanges) {
+    HdmiInput in;
+    in.width = 1280;
+    in.height = 720;
+    ctl->SetHdmi(in);
+    auto ev = events();
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[1][0], kEvHdmiSize);
+    EXPECT_EQ(ev[1][2], (1280u << 16) | 720u);
+    in.hdcp = true;
+    ctl->SetHdmi(in);
+    ev = events();
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0][1], 0x2u | 0x20u | 0x2000u | 0x4000u);  // HDCP on, changed
+    in.kind = HdmiInput::Kind::NoSignal;
+    ctl->SetHdmi(in);
+    ev = events();
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[1][2], 0u);
+}
+
+TEST_F(ModelTest, TimelineRunsOnTheManualClock) {
+    Scenario s = ManualScenario();
+    TimelineEntry a;
+    a.at_ms = 100;
+    a.hdmi.kind = HdmiInput::Kind::NoCable;
+    TimelineEntry b;
+    b.at_ms = 200;
+    b.type = TimelineEntry::Type::Event;
+    b.words[0] = 0x20400001;
+    b.count = 50;
+    s.timeline = {b, a};
+    start(s);
+    ctl->advance(99);
+    EXPECT_TRUE(events().empty());
+    ctl->advance(1);
+    auto ev = events();
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0][1], kHdmiBitNoCable);
+    ctl->advance(100);
+    EXPECT_EQ(events().size(), 50u);
+}
+
+// ---- faults ----
+
+TEST_F(ModelTest, CommandFaults) {
+    CommandFault f;
+    f.code = kCmdPanel;
+    f.action = CommandFault::Action::NoReply;
+    f.count = 1;
+    ctl->AddCommandFault(f);
+    EXPECT_EQ(host->command(kCmdPanel, nullptr, 300), -2);
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+    f.action = CommandFault::Action::Fail;
+    f.word1 = 9;
+    ctl->AddCommandFault(f);
+    EXPECT_EQ(host->command(kCmdPanel), -3);
+    f.word1 = 0;
+    f.word2 = 5;
+    ctl->AddCommandFault(f);
+    std::uint32_t detail = 0;
+    EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
+    EXPECT_EQ(detail, 5u);
+    f.action = CommandFault::Action::Delay;
+    f.delay_ms = 300;
+    ctl->AddCommandFault(f);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(290));
+    // a fault on the draw request
+    f.channel = kChDraw;
+    f.code = 0;
+    f.action = CommandFault::Action::Fail;
+    f.word1 = 1;
+    ctl->AddCommandFault(f);
+    EXPECT_EQ(host->draw(), -3);
+    EXPECT_EQ(host->draw(), 0);
+}
+
+TEST_F(ModelTest, FailedCommandIsNotCarriedOut) {
+    CommandFault f;
+    f.code = kCmdPause;
+    f.word1 = 1;
+    f.count = 1;
+    ctl->AddCommandFault(f);
+    EXPECT_EQ(host->command(kCmdPause), -3);
+    ASSERT_EQ(host->command(kCmdStateQuery), 0);
+    EXPECT_EQ(R(0), kStateLive);
+}
+
+TEST_F(ModelTest, SendFaults) {
+    SendFault f;
+    f.busy = 3;
+    f.not_accepted = 2;
+    ctl->AddSendFault(f);
+    int repeats = 0;
+    EXPECT_EQ(host->send(kChCommand, {kCmdPanel, 0, 0, 0}, 1, &repeats), 0);
+    EXPECT_EQ(repeats, 5);
+    Words r;
+    EXPECT_EQ(host->receive(kChReply, r), 0);
+    f = SendFault{};
+    f.busy = 200;  // more than the bridge's 100 repeats
+    f.channel = kChCommand;
+    ctl->AddSendFault(f);
+    EXPECT_EQ(host->send(kChCommand, {kCmdPanel, 0, 0, 0}, 0, &repeats), -2);
+    EXPECT_EQ(repeats, 100);
+    ctl->ClearFaults();
+    f = SendFault{};
+    f.result = static_cast<std::uint32_t>(-6);
+    f.result_count = 1;
+    ctl->AddSendFault(f);
+    EXPECT_EQ(host->command(kCmdPanel), -2);  // a send result of -6 becomes a timeout
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+}
+
+TEST_F(ModelTest, LostBitReachesTheReceiver) {
+    LostFault f;
+    f.channel = kChReply;
+    f.count = 1;
+    ctl->AddLostFault(f);
+    EXPECT_EQ(host->command(kCmdPanel), -1);  // the bridge's channel 35 is now lost
+    EXPECT_TRUE(host->lost(kChReply));
+    host->ClearLost(kChReply);
+    host->drain(kChReply);
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+}
+
+TEST_F(ModelTest, RegisterFaults) {
+    RegisterFault f;
+    f.address = result(0);
+    f.status = 0xC0000001;
+    f.count = 1;
+    f.skip = 1;
+    ctl->AddRegisterFault(f);
+    std::uint32_t v;
+    EXPECT_EQ(gf->op6_read32(result(0), &v), 0u);            // skipped
+    EXPECT_EQ(gf->op6_read32(result(0), &v), 0xC0000001u);   // fails once
+    EXPECT_EQ(gf->op6_read32(result(0), &v), 0u);
+    f = RegisterFault{};
+    f.address = kParam0;
+    f.on_read = false;
+    f.on_write = true;
+    f.status = 0xC0000002;
+    ctl->AddRegisterFault(f);
+    EXPECT_EQ(gf->op7_write32(kParam0, 1), 0xC0000002u);
+    EXPECT_EQ(gf->op7_write32(kParam0, 1), 0xC0000002u);
+    EXPECT_EQ(gf->op6_read32(kParam0, &v), 0u);
+    // addresses outside the register space, unaligned
+    EXPECT_NE(gf->op6_read32(0x0E0FFFFC, &v), 0u);
+    EXPECT_NE(gf->op6_read32(kParam0 + 1, &v), 0u);
+    EXPECT_NE(gf->op7_write32(kRegBase + kRegSize, 1), 0u);
+}
+
+TEST_F(ModelTest, StartupFaults) {
+    std::uint32_t out = 0;
+    EXPECT_EQ(ctl->startup(1, &out), 0u);
+    EXPECT_EQ(out, 1u);
+    ctl->SetStartupStatus(2, 0xC0000005);
+    EXPECT_EQ(ctl->startup(2, &out), 0xC0000005u);
+    ctl->ClearFaults();
+    EXPECT_EQ(ctl->startup(2, &out), 0u);
+}
+
+TEST_F(ModelTest, EventFloodIsDeliveredInOrder) {
+    const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
+    ctl->emit(kChEvent, w, 500);
+    auto ev = events();
+    EXPECT_EQ(ev.size(), 500u);
+}
+
+// ---- receiver ----
+
+TEST_F(ModelTest, ReceiverRunsOnTheComponentsThreadOnly) {
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_TRUE(host->ReceiverOnlyOn(std::this_thread::get_id()));
+}
+
+TEST_F(ModelTest, NothingIsDeliveredAfterUnregistering) {
+    ASSERT_TRUE(ctl->WaitIdle(1000));
+    const auto before = host->received();
+    EXPECT_EQ(host->detach(), 0u);
+    const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
+    ctl->emit(kChEvent, w, 10);
+    ASSERT_TRUE(ctl->WaitIdle(1000));
+    EXPECT_EQ(host->received(), before);
+    EXPECT_EQ(ctl->status().undelivered, 10u);
+    EXPECT_EQ(host->attach(), 0u);
+}
+
+Controller* g_unreg_ctl = nullptr;
+TEST_F(ModelTest, UnregisterFromInsideTheReceiver) {
+    g_unreg_ctl = ctl.get();
+    ASSERT_TRUE(ctl->WaitIdle(1000));
+    const auto before = host->received();
+    host->hook = [](const merrowcom::Message*, std::uint32_t) { g_unreg_ctl->UnregisterReceiver(); };
+    const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
+    ctl->emit(kChEvent, w, 3);
+    ASSERT_TRUE(ctl->WaitIdle(1000));
+    EXPECT_EQ(host->received(), before + 1);
+    EXPECT_EQ(ctl->status().undelivered, 2u);
+    host->hook = nullptr;
+}
+
+// ---- record ----
+
+TEST_F(ModelTest, RecordOfCommandsAndWrites) {
+    ctl->ClearRecord();
+    host->wr(kParam0, 77);
+    gf->op9_write64(kMovieBytes, 2.5);
+    const std::uint32_t blk[2] = {1, 2};
+    gf->op13_write_block(WindowBase(0) + kWinData, blk, 8);
+    EXPECT_EQ(host->command(kCmdPanel), 0);
+    auto r = ctl->record();
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[0].kind, RecordEntry::Write32);
+    EXPECT_EQ(r[0].address, kParam0);
+    EXPECT_EQ(r[0].words[0], 77u);
+    EXPECT_EQ(r[1].kind, RecordEntry::Write64);
+    EXPECT_EQ(r[1].value64, 2.5);
+    EXPECT_EQ(r[2].kind, RecordEntry::WriteBlock);
+    EXPECT_EQ(r[2].length, 8u);
+    EXPECT_EQ(r[2].words[1], 2u);
+    EXPECT_EQ(r[3].kind, RecordEntry::Message);
+    EXPECT_EQ(r[3].channel, kChCommand);
+    EXPECT_EQ(r[3].words[0], kCmdPanel);
+    EXPECT_LT(r[0].seq, r[3].seq);
+    double d = 0;
+    EXPECT_EQ(gf->op8_read64(kMovieBytes, &d), 0u);
+    EXPECT_EQ(d, 2.5);
+}
+
+// ---- shell and file channel ----
+
+std::vector<std::uint8_t> bytes(std::size_t n, unsigned seed) {
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>((i * 131 + seed) & 0xFF);
+    return v;
+}
+
+TEST_F(ModelTest, FileGoesOverInChunksAndComesBack) {
+    const auto img = bytes(3000, 7);
+    std::vector<std::uint32_t> chunks;
+    ASSERT_EQ(host->WriteFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
+    EXPECT_EQ(chunks, (std::vector<std::uint32_t>{1280, 1280, 440}));
+    std::vector<std::uint8_t> stored;
+    ASSERT_TRUE(ctl->GetFile("/dev/shm/firmupdate_write.img", stored));
+    EXPECT_EQ(stored, img);
+    std::vector<std::uint8_t> back;
+    ASSERT_EQ(host->ReadFile("/dev/shm/firmupdate_write.img", 3, back), 0);
+    EXPECT_EQ(back, img);
+    // odd lengths and a 255-character name
+    const std::string longname = "/dev/shm/" + std::string(246, 'n');
+    ASSERT_EQ(longname.size(), 255u);
+    const auto odd = bytes(1283, 9);
+    ASSERT_EQ(host->WriteFile(longname, 0, odd), 0);
+    ASSERT_TRUE(ctl->GetFile(longname, stored));
+    EXPECT_EQ(stored, odd);
+    ASSERT_EQ(host->ReadFile(longname, 2, back), 0);
+    EXPECT_EQ(back, odd);
+}
+
+TEST_F(ModelTest, ReadingAMissingFileFailsWithoutHangingTheWindow) {
+    std::vector<std::uint8_t> back;
+    EXPECT_EQ(host->ReadFile("/dev/shm/none", 3, back), -7);
+    EXPECT_TRUE(back.empty());
+    const auto img = bytes(10, 1);
+    EXPECT_EQ(host->WriteFile("/dev/shm/x", 3, img), 0);  // the window is usable again
+}
+
+TEST_F(ModelTest, FilesOutsideDevShmAreRefused) {
+    EXPECT_EQ(host->WriteFile("/etc/passwd", 0, bytes(10, 1)), -7);
+}
+
+TEST_F(ModelTest, ShellCommands) {
+    std::uint32_t exit_status = 99;
+    ctl->PutFile("/dev/shm/a", {1, 2, 3});
+    ASSERT_EQ(host->shell("rm -f /dev/shm/a", &exit_status), 0);
+    EXPECT_EQ(exit_status, 0u);
+    std::vector<std::uint8_t> d;
+    EXPECT_FALSE(ctl->GetFile("/dev/shm/a", d));
+    ASSERT_EQ(host->shell("reboot now", &exit_status), 0);
+    EXPECT_EQ(exit_status, 127u);
+    EXPECT_NE(host->shell_output.find("not found"), std::string::npos);
+    ASSERT_EQ(host->shell("/usr/sbin/fw_update write /dev/shm/missing", &exit_status), 0);
+    EXPECT_EQ(exit_status, 1u);
+    ASSERT_EQ(host->shell("/usr/sbin/fw_update swap", &exit_status), 0);
+    EXPECT_EQ(exit_status, 1u);  // nothing written yet
+}
+
+// The bridge's whole firmware update sequence, from the controller's point of view.
+int UpdateAttempt(Host& h, const std::vector<std::uint8_t>& img) {
+    std::uint32_t ex = 0;
+    const std::string w = "/dev/shm/firmupdate_write.img", r = "/dev/shm/firmupdate_read.img";
+    if (h.shell("rm -f " + w, &ex) || ex) return 1;
+    if (h.WriteFile(w, 1, img)) return 2;
+    if (h.shell("/usr/sbin/fw_update write " + w, &ex) || ex) return 3;
+    if (h.shell("rm -f " + w, &ex) || ex) return 4;
+    if (h.shell("rm -f " + r, &ex) || ex) return 5;
+    if (h.shell("/usr/sbin/fw_update read " + r, &ex) || ex) return 6;
+    std::vector<std::uint8_t> back;
+    if (h.ReadFile(r, 3, back)) return 7;
+    if (h.shell("rm -f " + r, &ex) || ex) return 8;
+    if (back.size() < img.size() || !std::equal(img.begin(), img.end(), back.begin())) return 9;
+    if (h.shell("/usr/sbin/fw_update swap", &ex) || ex) return 10;
+    return 0;
+}
+
+TEST_F(ModelTest, FirmwareUpdateRoundTrips) {
+    FwUpdateBehaviour b;
+    b.version_after_swap = 0x01020300;
+    ctl->SetFwUpdate(b);
+    const auto img = bytes(5000, 3);
+    EXPECT_EQ(UpdateAttempt(*host, img), 0);
+    EXPECT_EQ(ctl->FirmwareImage(), img);
+    ASSERT_EQ(host->command(kCmdFirmInfo), 0);
+    EXPECT_EQ(R(0), 0x01020300u);
+    std::vector<std::uint8_t> d;
+    EXPECT_FALSE(ctl->GetFile("/dev/shm/firmupdate_write.img", d));
+    EXPECT_FALSE(ctl->GetFile("/dev/shm/firmupdate_read.img", d));
+}
+
+TEST_F(ModelTest, FirmwareReadBackCanDiffer) {
+    FwUpdateBehaviour b;
+    b.read_differs = true;
+    b.read_differs_count = 1;
+    ctl->SetFwUpdate(b);
+    const auto img = bytes(2000, 5);
+    EXPECT_EQ(UpdateAttempt(*host, img), 9);  // mismatch: never reaches the swap
+    EXPECT_TRUE(ctl->FirmwareImage().empty());
+    EXPECT_EQ(UpdateAttempt(*host, img), 0);  // second attempt reads back right
+    EXPECT_EQ(ctl->FirmwareImage(), img);
+}
+
+TEST_F(ModelTest, FirmwareWriteCanFail) {
+    FwUpdateBehaviour b;
+    b.write_exit = 3;
+    ctl->SetFwUpdate(b);
+    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
+    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
+    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
+}
+
+// ---- real clock and threads (the TSan build runs these too) ----
+
+TEST(ModelRealClock, MovieFramesFlowWhileCommandsRunOnOtherThreads) {
+    Scenario s;  // real clock
+    Controller ctl(s);
+    ModelGeneric gf(ctl);
+    Host host(&gf);
+    ASSERT_EQ(host.attach(), 0u);
+    ASSERT_EQ(host.command(kCmdOpen), 0);
+    host.wr(kParam0, 640);
+    host.wr(kParam1, 360);
+    host.wr(kParam2, 0);
+    host.wr(kParam3, 60);
+    ASSERT_EQ(host.command(kCmdMovieStart), 0);
+    std::atomic<bool> stop{false};
+    std::atomic<int> released{0};
+    // a consumer giving frames back, like the bridge's transfer thread
+    std::thread consumer([&] {
+        std::vector<std::uint8_t> buf(640 * 3 * 360);
+        while (!stop) {
+            Words e;
+            if (host.receive(kChEvent, e, 50) != 0) continue;
+            if (e[0] != kEvFrame) continue;
+            EXPECT_EQ(gf.op12_read_block(e[3], buf.data(), static_cast<std::uint32_t>(buf.size())), 0u);
+            // give back through a register write + command; commands are serialised by a lock
+            // in the bridge; here the test only uses the command channel from this thread
+            gf.op7_write32(kParam0, e[3]);
+            merrowcom::SendReply r{};
+            merrowcom::Message m{};
+            m.kind = 2;
+            m.channel = kChCommand;
+            m.word[0] = kCmdFrameRelease;
+            gf.op5_send(&m, &r, 5000);
+            ++released;
+        }
+    });
+    std::thread poker([&] {
+        std::uint32_t v;
+        for (int i = 0; i < 2000 && !stop; ++i) {
+            gf.op6_read32(kMovieCount, &v);
+            gf.op7_write32(kMovieCount, v + 1);
+            double d;
+            gf.op8_read64(kMovieBytes, &d);
+            gf.op9_write64(kMovieBytes, d + 1);
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    stop = true;
+    consumer.join();
+    poker.join();
+    const auto st = ctl.status();
+    EXPECT_GE(st.frames_produced, 15u);
+    EXPECT_GE(released.load(), 15);
+    host.detach();
+    Host::current() = nullptr;
+}
+
+TEST(ModelRealClock, ResetWhileBusyAndTimelineInRealTime) {
+    Scenario s;
+    TimelineEntry e;
+    e.at_ms = 50;
+    e.hdmi.kind = HdmiInput::Kind::NoSignal;
+    s.timeline.push_back(e);
+    Controller ctl(s);
+    ModelGeneric gf(ctl);
+    Host host(&gf);
+    ASSERT_EQ(host.attach(), 0u);
+    Words w;
+    ASSERT_EQ(host.receive(kChEvent, w, 2000), 0);
+    EXPECT_EQ(w[0], kEvHdmiInfo);
+    EXPECT_EQ(w[1], kHdmiBitConnected | kHdmiBitNoSignal);
+    for (int i = 0; i < 5; ++i) {
+        const std::uint32_t ev[4] = {0x20000001, 0, 0, 0};
+        ctl.emit(kChEvent, ev, 100);
+        ctl.reset(s);
+    }
+    host.detach();
+    Host::current() = nullptr;
+}
+
+}  // namespace
