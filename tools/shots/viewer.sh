@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
+. "$root/tools/shots/common.sh"
 out=$(mkdir -p "${1:-build/shots/viewer}" && cd "${1:-build/shots/viewer}" && pwd)
 command -v import >/dev/null || { echo "shots: ImageMagick's import is missing" >&2; exit 1; }
 seconds=${SHOTS_SECONDS:-90}
@@ -24,26 +25,9 @@ prefix="$root/build/windows/shots-prefix"
 wine_run() { DISPLAY="${SHOTS_DISPLAY:-}" "$root/tools/wine-run.sh" --prefix "$prefix" "$@"; }
 regs=()
 while IFS= read -r r; do regs+=(--reg "$root/$r"); done < <(git ls-files '*.reg')
-wine_run --init "${regs[@]}" >/dev/null 2>&1 || { echo "shots: could not prepare $prefix" >&2; exit 1; }
-wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Meiryo /t REG_SZ /d "Noto Sans CJK JP" /f >/dev/null 2>&1
-wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-
-locales="$root/build/shots/locale"
-mkdir -p "$locales"
-for l in ja_JP fr_FR; do
-  [ -d "$locales/$l.UTF-8" ] || localedef -i "$l" -f UTF-8 "$locales/$l.UTF-8" 2>/dev/null || true
-done
-
-display=""
-for n in $(seq 60 89); do
-  [ -e "/tmp/.X${n}-lock" ] && continue
-  Xvfb ":$n" -screen 0 1920x1280x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.05; done
-  if kill -0 "$xvfb" 2>/dev/null; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "shots: no free X display" >&2; exit 1; }
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+shots_prefix "$prefix" "${regs[@]}"
+shots_locales "$root/build/shots/locale"
+shots_display
 
 scenario=$(WINEPREFIX="$prefix" winepath -w "$root/tools/shots/viewer-states.json" 2>/dev/null)
 for lang in ${SHOTS_LANGS:-en:C.UTF-8 ja:ja_JP.UTF-8 fr:fr_FR.UTF-8}; do
