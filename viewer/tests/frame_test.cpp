@@ -460,6 +460,22 @@ FRAME_CASE(AnotherWindowOverThePictureBlocksTheVideo) {
     const Rect bars{cx - 400, picture.bottom + 4, cx + 400, client.bottom + origin.y};
     ASSERT_GT(bars.Height(), 30) << "the controller bar lies below the picture";
 
+    // The simulated panel shows the live picture meanwhile, its mirror below the
+    // picture: what it composes must never look like a covering window.
+    MrcSimPanel panel{};
+    panel.tablet_right = GetSystemMetrics(SM_CXSCREEN);
+    panel.tablet_bottom = GetSystemMetrics(SM_CYSCREEN);
+    panel.mirror_left = bars.left;
+    panel.mirror_top = bars.top;
+    panel.mirror_right = bars.right;
+    panel.mirror_bottom = bars.bottom;
+    ASSERT_EQ(sim().PanelStart(&panel), 0);
+    struct PanelOff {
+        ~PanelOff() { (void)sim().PanelStop(); }
+    } panel_off;
+    Pump(3500);
+    EXPECT_EQ(Kind(), KindVideo) << "the panel was taken for a covering window";
+
     OtherWindow other;
     ASSERT_NE(other.Handle(), nullptr) << "notepad did not start";
 
