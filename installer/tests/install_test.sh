@@ -119,6 +119,8 @@ run msiexec /x "$winnext" /qn >/dev/null 2>&1 || fail "msiexec /x returned $?"
 if [ "$had_settings" = 1 ]; then
   run reg query "$settings" >/dev/null 2>&1 || fail "the uninstall removed the user's settings"
   run reg delete "$settings" /f >/dev/null 2>&1
+  # and the company key above it, when the viewer made that too
+  grep -qxF '[Software\\Harlowe]' "$work/before.reg" || run reg delete 'HKCU\Software\Harlowe' /f >/dev/null 2>&1
 fi
 [ -f "$user_presets/custom_level.csv" ] || fail "the uninstall removed the user's preset"
 [ -f "$pictures/20260101_000000000.bmp" ] || fail "the uninstall removed the user's still"
