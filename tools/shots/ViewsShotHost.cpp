@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "viewer/app/FrameListeners.h"
+#include "viewer/tests/QuietListeners.h"
 #include "viewer/app/Notificators.h"
 #include "viewer/core/Messages.h"
 #include "viewer/framework/Frame.h"
@@ -30,8 +31,8 @@ constexpr int kScreenWidth = 1920;
 constexpr int kScreenHeight = 1280;
 
 class ShotHost final : public fw::FrameWindow,
-                       public IVideoPlayListner,
-                       public ScreenModeChangeListner,
+                       public QuietPlayListener,
+                       public QuietScreenModeListener,
                        public DetectInfoChangeListener {
 public:
     DisplayInfo info;
@@ -98,29 +99,6 @@ public:
         RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
 
-    void OnDisplayResized() override {}
-    void OnZoomChanged(const Rect&, const double*, double) override {}
-    void OnGestureStarted() override {}
-    void OnGestureEnded() override {}
-    void SelectBalancePreset(std::int32_t) override {}
-    void SelectLevelPreset(std::int32_t) override {}
-    std::int32_t SaveBalancePreset(std::int32_t) override { return 1; }
-    std::int32_t ResetBalancePreset(std::int32_t) override { return 1; }
-    std::int32_t SaveLevelPreset(std::int32_t) override { return 1; }
-    std::int32_t ResetLevelPreset(std::int32_t) override { return 1; }
-    std::int32_t ResetAllPresets() override { return 1; }
-    void SetTwelveAxes(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetGammaCurve(std::int32_t) override {}
-    void SetColorMute(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetDriveGain(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetCutoffOffset(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetFirstPlayMode(std::int32_t) override {}
-    void CaptureStill() override {}
-    void OpenCaptureFolder() override {}
-    void ChangeScreenMode(std::int32_t) override {}
-    void ChangeSettingViewVisible(std::int32_t) override {}
-    void SetSecondPlayMode(std::int32_t) override {}
-    void ChangeControlsVisible(std::int32_t) override {}
     void OnDisplayAreaChanged(const DisplayArea&) override {}
 
 protected:

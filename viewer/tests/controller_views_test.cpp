@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "viewer/app/FrameListeners.h"
+#include "viewer/tests/QuietListeners.h"
 #include "viewer/app/Notificators.h"
 #include "viewer/core/ColorPresets.h"
 #include "viewer/core/Messages.h"
@@ -41,7 +42,7 @@ std::wstring TextOf(HWND w) {
     return buffer;
 }
 
-class Host final : public fw::FrameWindow, public IVideoPlayListner, public ScreenModeChangeListner {
+class Host final : public fw::FrameWindow, public QuietPlayListener, public QuietScreenModeListener {
 public:
     DisplayInfo info;
     ViewParameters parameters;
@@ -81,24 +82,11 @@ public:
     void Push() { layout->OnDisplayInfoChanged(info); }
     void Record(const char* name, int value) { calls.push_back(std::string(name) + "(" + std::to_string(value) + ")"); }
 
-    void OnDisplayResized() override {}
     void OnZoomChanged(const Rect&, const double* centre, double factor) override {
         Record("OnZoomChanged", centre == nullptr && factor == 1.0 ? 1 : 0);
     }
-    void OnGestureStarted() override {}
-    void OnGestureEnded() override {}
     void SelectBalancePreset(std::int32_t p) override { Record("SelectBalancePreset", p); }
     void SelectLevelPreset(std::int32_t p) override { Record("SelectLevelPreset", p); }
-    std::int32_t SaveBalancePreset(std::int32_t) override { return 1; }
-    std::int32_t ResetBalancePreset(std::int32_t) override { return 1; }
-    std::int32_t SaveLevelPreset(std::int32_t) override { return 1; }
-    std::int32_t ResetLevelPreset(std::int32_t) override { return 1; }
-    std::int32_t ResetAllPresets() override { return 1; }
-    void SetTwelveAxes(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetGammaCurve(std::int32_t) override {}
-    void SetColorMute(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetDriveGain(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetCutoffOffset(std::int32_t, std::int32_t, std::int32_t) override {}
     void SetFirstPlayMode(std::int32_t f) override { Record("SetFirstPlayMode", f); }
     // A capture that fails: the frame reports it through the state machine and returns.
     void CaptureStill() override {
@@ -109,7 +97,6 @@ public:
     void ChangeScreenMode(std::int32_t m) override { Record("ChangeScreenMode", m); }
     void ChangeSettingViewVisible(std::int32_t f) override { Record("ChangeSettingViewVisible", f); }
     void SetSecondPlayMode(std::int32_t f) override { Record("SetSecondPlayMode", f); }
-    void ChangeControlsVisible(std::int32_t) override {}
 };
 
 class Bar : public ::testing::Test {

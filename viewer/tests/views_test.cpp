@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "viewer/app/FrameListeners.h"
+#include "viewer/tests/QuietListeners.h"
 #include "viewer/app/Notificators.h"
 #include "viewer/core/Messages.h"
 #include "viewer/core/PlayViewModel.h"
@@ -78,8 +79,8 @@ ScreenInfo Screen(int width, int height, int rotation = 0) {
 }
 
 class Host final : public fw::FrameWindow,
-                   public IVideoPlayListner,
-                   public ScreenModeChangeListner,
+                   public QuietPlayListener,
+                   public QuietScreenModeListener,
                    public DetectInfoChangeListener {
 public:
     struct Sent {
@@ -141,7 +142,6 @@ public:
     }
 
     // IVideoPlayListner, answered as the frame answers.
-    void OnDisplayResized() override {}
     void OnZoomChanged(const Rect& area, const double* centre, double factor) override {
         ZoomRequest r{area, centre != nullptr, centre ? centre[0] : 0.0, centre ? centre[1] : 0.0, factor};
         zooms.push_back(r);
@@ -158,25 +158,6 @@ public:
     }
     void OnGestureStarted() override { ++started; }
     void OnGestureEnded() override { ++ended; }
-    void SelectBalancePreset(std::int32_t) override {}
-    void SelectLevelPreset(std::int32_t) override {}
-    std::int32_t SaveBalancePreset(std::int32_t) override { return 1; }
-    std::int32_t ResetBalancePreset(std::int32_t) override { return 1; }
-    std::int32_t SaveLevelPreset(std::int32_t) override { return 1; }
-    std::int32_t ResetLevelPreset(std::int32_t) override { return 1; }
-    std::int32_t ResetAllPresets() override { return 1; }
-    void SetTwelveAxes(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetGammaCurve(std::int32_t) override {}
-    void SetColorMute(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetDriveGain(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetCutoffOffset(std::int32_t, std::int32_t, std::int32_t) override {}
-    void SetFirstPlayMode(std::int32_t) override {}
-    void CaptureStill() override {}
-    void OpenCaptureFolder() override {}
-    void ChangeScreenMode(std::int32_t) override {}
-    void ChangeSettingViewVisible(std::int32_t) override {}
-    void SetSecondPlayMode(std::int32_t) override {}
-    void ChangeControlsVisible(std::int32_t) override {}
     void OnDisplayAreaChanged(const DisplayArea& area) override { areas.push_back(area); }
 
 protected:
