@@ -11,6 +11,7 @@
 #include "Capwell.h"
 #include "viewer/app/Notificators.h"
 #include "viewer/core/PresetCsv.h"
+#include "viewer/framework/Resources.h"
 #include "winkit/Com.h"
 #include "winkit/Handle.h"
 
@@ -159,22 +160,7 @@ void CapwellColorOutput::ColorChanged(const ColorRecord& record, const PresetSel
     (void)ColorSettingChangedNotificator::Broadcast(&record, &selection);
 }
 
-namespace {
-std::wstring ProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-}  // namespace
-
-FramePresets::FramePresets() : FramePresets(UserPresetFolder(ProgramPath()), kFactoryPresetFolder) {}
+FramePresets::FramePresets() : FramePresets(UserPresetFolder(fw::RunningProgramPath()), kFactoryPresetFolder) {}
 
 FramePresets::FramePresets(std::wstring userFolder, std::wstring factoryFolder)
     : folders_(std::move(userFolder), std::move(factoryFolder)) {}

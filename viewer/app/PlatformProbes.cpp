@@ -8,9 +8,9 @@
 #include <shlobj.h>
 #include <wbemidl.h>
 
-#include <vector>
 
 #include "viewer/core/ProbeRules.h"
+#include "viewer/framework/Resources.h"
 #include "winkit/Com.h"
 
 namespace vistrel {
@@ -297,20 +297,11 @@ void SpeakerVolume::Close() noexcept {
 
 namespace {
 
-std::wstring ProgramPath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n < buffer.size()) return std::wstring(buffer.data(), n);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 std::wstring StartupPath() {
     PWSTR folder = nullptr;
     std::wstring path;
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder))) {
-        const std::wstring program = ProgramPath();
+        const std::wstring program = fw::RunningProgramPath();
         std::wstring stem = program.substr(program.find_last_of(L"\\/") + 1);
         if (const std::size_t dot = stem.find_last_of(L'.'); dot != std::wstring::npos) stem.resize(dot);
         path = std::wstring(folder) + L"\\" + stem + L".lnk";
@@ -321,7 +312,7 @@ std::wstring StartupPath() {
 
 }  // namespace
 
-StartupShortcut::StartupShortcut() : path_(StartupPath()), target_(ProgramPath()) {}
+StartupShortcut::StartupShortcut() : path_(StartupPath()), target_(fw::RunningProgramPath()) {}
 
 StartupShortcut::StartupShortcut(std::wstring path, std::wstring target)
     : path_(std::move(path)), target_(std::move(target)) {}

@@ -9,19 +9,6 @@
 
 namespace vistrel {
 
-std::wstring RunningModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 std::wstring ModuleVersionString(const std::wstring& module_path, const wchar_t* name) {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(module_path.c_str(), &ignored);
@@ -56,7 +43,7 @@ VersionDialog::VersionDialog(std::uint64_t driver, std::uint64_t firmware, std::
       driver_(controls::FormatPackedVersion(driver)),
       firmware_(controls::FormatPackedVersion(firmware)),
       api_(controls::FormatPackedVersion(api)) {
-    const std::wstring path = module_path.empty() ? RunningModulePath() : module_path;
+    const std::wstring path = module_path.empty() ? fw::RunningProgramPath() : module_path;
     product_ = controls::TrimVersion(ModuleVersionString(path, L"ProductVersion"));
     product_missing_ = product_.empty();
     if (product_missing_) product_ = fw::LoadResString(IDS_VERSION_NONE);

@@ -15,7 +15,6 @@ namespace vistrel {
 // A string of a module's version resource, in the resource's first
 // translation; empty when the module has none or lacks the value.
 std::wstring ModuleVersionString(const std::wstring& module_path, const wchar_t* name);
-std::wstring RunningModulePath();
 
 class VersionDialog : public fw::Dialog {
 public:

@@ -23,5 +23,8 @@ std::wstring LoadResString(UINT id);
 std::wstring LoadResString(UINT id, LANGID language);
 // A bitmap resource as a device-dependent bitmap; empty when absent.
 Bitmap LoadResBitmap(UINT id) noexcept;
+// The full path of the running program (its version resource, its folder);
+// empty when the system cannot tell.
+std::wstring RunningProgramPath();
 
 }  // namespace fw

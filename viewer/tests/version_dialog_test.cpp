@@ -45,7 +45,7 @@ private:
 };
 
 std::wstring Beside(const wchar_t* name) {
-    std::wstring path = vistrel::RunningModulePath();
+    std::wstring path = fw::RunningProgramPath();
     return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
