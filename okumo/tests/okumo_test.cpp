@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -130,6 +131,56 @@ TEST(Okumo, ColourBarsKeepTheirColumns) {
         last = level;
     }
     EXPECT_EQ(last, 8);
+}
+
+// The same counts written the plain way: every pixel, its four levels.
+std::vector<std::uint16_t> Reference(const Picture& pic, int block) {
+    std::vector<std::uint16_t> bins(static_cast<std::size_t>(pic.width) * OKM_LEVELS);
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            const std::uint8_t* p = &pic.bgr[(static_cast<std::size_t>(y) * pic.width + x) * 3];
+            const double r = p[2], g = p[1], b = p[0];
+            const double v[4] = {r, g, b, std::floor(0.2109375 * r + 0.71484375 * g + 0.07421875 * b + 0.5)};
+            const int level = 8 + static_cast<int>(std::floor(v[block] * 100.0 / 255.0 + 0.5));
+            ++bins[static_cast<std::size_t>(x) * OKM_LEVELS + static_cast<std::size_t>(level)];
+        }
+    return bins;
+}
+
+TEST(Okumo, RandomFramesMatchThePlainCount) {
+    // Sizes around the counting's strips, the split between threads and the
+    // rows after which narrow counters are merged; every other frame has
+    // bars over its top three quarters, so that one bin of a column passes 255.
+    const int sizes[][2] = {{1, 1}, {63, 300}, {64, 255}, {65, 256}, {127, 511}, {129, 720}, {1280, 720}, {1279, 3}};
+    std::uint32_t seed = 7;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 24;
+    };
+    int frame = 0;
+    for (const auto& size : sizes) {
+        for (int flat = 0; flat < 2; ++flat, ++frame) {
+            Picture pic(size[0], size[1]);
+            for (std::size_t i = 0; i < pic.bgr.size(); ++i) {
+                const bool bar = flat && i < pic.bgr.size() * 3 / 4;
+                const std::size_t x = i / 3 % static_cast<std::size_t>(pic.width), channel = i % 3;
+                pic.bgr[i] = static_cast<std::uint8_t>(bar ? x * 37 + channel * 91 : next());
+            }
+            Blocks out;
+            ASSERT_EQ(out.Convert(pic.Record()), OKM_OK);
+            const std::vector<std::uint8_t>* blocks[4] = {&out.red, &out.green, &out.blue, &out.luma};
+            for (int block = 0; block < 4; ++block) {
+                const std::vector<std::uint16_t> want = Reference(pic, block);
+                int wrong = 0;
+                for (int c = 0; c < pic.width; ++c)
+                    for (int k = 0; k < OKM_LEVELS; ++k)
+                        if (Blocks::Bin(*blocks[block], c, k) != want[static_cast<std::size_t>(c) * OKM_LEVELS +
+                                                                      static_cast<std::size_t>(k)])
+                            ++wrong;
+                EXPECT_EQ(wrong, 0) << "frame " << frame << " block " << block;
+            }
+        }
+    }
 }
 
 TEST(Okumo, WrongArgumentsFailAndWriteNothing) {
