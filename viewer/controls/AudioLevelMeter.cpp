@@ -146,7 +146,7 @@ void AudioLevelMeterControl::ReadLevel() noexcept {
 
 void AudioLevelMeterControl::OnLevelTimer() noexcept { ReadLevel(); }
 
-void AudioLevelMeterControl::OnDestroy() noexcept {
+void AudioLevelMeterControl::Stop() noexcept {
     if (!timer_.Running()) return;
     timer_.Stop();
     level_ = 0.0f;
@@ -179,7 +179,7 @@ LRESULT AudioLevelMeterControl::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
             break;
         case WM_DESTROY: {
             const LRESULT result = StaticControl::HandleMessage(msg, w, l);
-            OnDestroy();
+            Stop();
             return result;
         }
         default: break;

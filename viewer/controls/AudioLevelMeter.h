@@ -61,6 +61,8 @@ public:
     void SetChannel(int channel) noexcept { channel_ = channel; }
     // Reads the level and starts the refresh timer, unless it runs or there is no source.
     void Start() noexcept;
+    // Ends the refresh timer and empties the bar (the audio went off).
+    void Stop() noexcept;
     float Level() const noexcept { return level_; }
     bool Running() const noexcept { return timer_.Running(); }
     void PaintTo(HDC dc) noexcept;
@@ -71,7 +73,6 @@ protected:
 private:
     void ReadLevel() noexcept;
     void OnLevelTimer() noexcept;
-    void OnDestroy() noexcept;
     void OnPaint() noexcept;
 
     AudioLevelSource* source_ = nullptr;

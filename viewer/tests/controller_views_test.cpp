@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "fake_level_endpoints.h"
 #include "viewer/app/FrameListeners.h"
 #include "viewer/tests/QuietListeners.h"
 #include "viewer/app/Notificators.h"
 #include "viewer/core/ColorPresets.h"
 #include "viewer/core/Messages.h"
 #include "viewer/core/ViewTargets.h"
+#include "viewer/core/WaveformRender.h"
 #include "viewer/framework/Resources.h"
 #include "viewer/res/resource.h"
 #include "viewer/views/ControllerViews.h"
@@ -57,6 +59,9 @@ public:
             layout->Destroy();
         }
     }
+    GetCaptureDataFn get_capture_data = nullptr;
+    ReleaseCaptureDataFn release_capture_data = nullptr;
+
     bool Build(bool full_screen) {
         if (!Create(DefaultClass(), L"host", WS_POPUP | WS_VISIBLE, 0, RECT{0, 0, 1920, 1280}, nullptr, 0)) {
             return false;
@@ -71,6 +76,8 @@ public:
         args.parameters = &parameters;
         args.screen_mode = this;
         args.play = this;
+        args.get_capture_data = get_capture_data;
+        args.release_capture_data = release_capture_data;
         if (!layout->CreatePanes(*this, info.screen) || !layout->CreateViews(args)) return false;
         layout->UpdateRowSizes();
         layout->RecalcLayout();
@@ -233,6 +240,104 @@ TEST_F(Bar, CommandsReachTheFrameAndPresetsFollowTheBroadcast) {
     SendMessageW(host.layout->Handle(), msg::kSettingViewVisible, 0, 0);
     EXPECT_FALSE(on(IDC_BAR_SETTING));
     EXPECT_TRUE(host.calls.empty());
+}
+
+// The capture library's lending as the waveform refresh sees it: one frame
+// of vertical stripes, lent and given back.
+struct Lender {
+    static inline std::vector<std::uint8_t> pixels;
+    static inline CpwCaptureFrame frame{};
+    static inline int lent = 0;
+    static inline int returned = 0;
+    static inline bool has_frame = true;
+
+    static void Stripes(std::uint16_t width, std::uint16_t height) {
+        pixels.assign(static_cast<std::size_t>(width) * height * 3, 0);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            // Red full in the left half, off in the right; green and blue off.
+            const std::size_t x = i / 3 % width;
+            pixels[i] = static_cast<std::uint8_t>(i % 3 == 2 && x < width / 2u ? 255 : 0);
+        }
+        frame = CpwCaptureFrame{};
+        frame.width = width;
+        frame.height = height;
+        frame.data = pixels.data();
+    }
+    static CpwResult CPWAPI Get(CpwCaptureFrame** out) {
+        if (!has_frame) return 10;
+        ++lent;
+        *out = &frame;
+        return CPW_OK;
+    }
+    static CpwResult CPWAPI Release() {
+        ++returned;
+        return CPW_OK;
+    }
+};
+
+int BinOf(const std::uint8_t* block, int column, int level) {
+    const std::uint8_t* p = block + controls::kWaveBinsOffset + 238 * column + 2 * level;
+    return p[0] | (p[1] << 8);
+}
+
+TEST_F(Bar, WaveformRefreshFillsTheDisplaysFromTheLentFrame) {
+    Lender::Stripes(1280, 20);
+    host.get_capture_data = &Lender::Get;
+    host.release_capture_data = &Lender::Release;
+    Build(true);
+    auto* red = static_cast<WaveFormControl*>(fw::Window::FromHandle(Item(IDC_BAR_WAVE_0)));
+    PlayCode(6);
+    Pump([] { return Lender::lent >= 2; }, 3000);
+    ASSERT_GE(Lender::lent, 2);
+    EXPECT_EQ(Lender::returned, Lender::lent);
+    EXPECT_EQ(red->Data()[0] | (red->Data()[1] << 8), 1280);
+    EXPECT_EQ(BinOf(red->Data(), 0, 108), 20);  // full red: the 100 % line
+    EXPECT_EQ(BinOf(red->Data(), 1279, 8), 20);
+    EXPECT_EQ(BinOf(red->Data(), 1279, 108), 0);
+
+    // A narrower frame after it: the wider frame's columns do not stay.
+    Lender::Stripes(640, 20);
+    const int before = Lender::lent;
+    Pump([&] { return Lender::lent > before + 1; }, 3000);
+    EXPECT_EQ(red->Data()[0] | (red->Data()[1] << 8), 640);
+    EXPECT_EQ(BinOf(red->Data(), 639, 8), 20);
+    EXPECT_EQ(BinOf(red->Data(), 640, 8), 0);
+    EXPECT_EQ(BinOf(red->Data(), 1279, 8), 0);
+
+    // No frame to lend: nothing is given back and the displays keep theirs.
+    Lender::has_frame = false;
+    const int returned = Lender::returned;
+    Pump([] { return false; }, 300);
+    EXPECT_EQ(Lender::returned, returned);
+    EXPECT_EQ(BinOf(red->Data(), 0, 108), 20);
+
+    // Out of waveform mode the lending stops.
+    PlayCode(0);
+    Lender::has_frame = true;
+    const int lent = Lender::lent;
+    Pump([] { return false; }, 300);
+    EXPECT_EQ(Lender::lent, lent);
+}
+
+TEST_F(Bar, MetersRunWhileThePlayCodeCarriesAudio) {
+    fakelevel::SetEndpoints({{2, {0.5f, 0.5f}}});
+    AudioLevelSource::SetEnumeratorFactory(fakelevel::MakeEnumerator);
+    struct Restore {
+        ~Restore() { AudioLevelSource::SetEnumeratorFactory(nullptr); }
+    } restore;
+    Build(true);
+    const auto meter = [&](int id) { return static_cast<AudioLevelMeterControl*>(fw::Window::FromHandle(Item(id))); };
+    PlayCode(0);
+    EXPECT_TRUE(meter(IDC_BAR_METER_0)->Running());
+    EXPECT_TRUE(meter(IDC_BAR_METER_1)->Running());
+    EXPECT_EQ(meter(IDC_BAR_METER_0)->Level(), 0.5f);
+    PlayCode(2);  // paused: no audio
+    for (int id : {IDC_BAR_METER_0, IDC_BAR_METER_1}) {
+        EXPECT_FALSE(meter(id)->Running()) << id;
+        EXPECT_EQ(meter(id)->Level(), 0.0f) << id;
+    }
+    PlayCode(6);  // waveform mode has audio
+    EXPECT_TRUE(meter(IDC_BAR_METER_1)->Running());
 }
 
 TEST_F(Bar, MessageBarShowsOnlyFullScreenEnabled) {

@@ -120,10 +120,20 @@ TEST_F(Meter, TheSharedSourceLivesAsLongAsItsLastMeter) {
     EXPECT_EQ(fakelevel::LiveObjects(), 0);
 }
 
-TEST_F(Meter, DestroyingTheWindowStopsTheTimerAndEmptiesTheLevel) {
+TEST_F(Meter, StopAndDestroyEndTheTimerAndEmptyTheBar) {
     fakelevel::SetEndpoints({{2, {1.0f, 1.0f}}});
     AudioLevelMeterControl meter;
     ASSERT_TRUE(meter.Create(parent, 1308, RECT{0, 0, 100, 20}));
+    EXPECT_EQ(meter.Level(), 1.0f);
+    meter.Stop();
+    EXPECT_FALSE(meter.Running());
+    EXPECT_EQ(meter.Level(), 0.0f);
+    EXPECT_EQ(PixelOf(meter.Handle(), 0, 10), kGrey);
+    // No refresh comes after the stop, loud as the input is.
+    controls_test::Pump(4 * AudioLevelMeterControl::kLevelPeriodMs);
+    EXPECT_EQ(meter.Level(), 0.0f);
+    meter.Start();
+    EXPECT_TRUE(meter.Running());
     EXPECT_EQ(meter.Level(), 1.0f);
     meter.Destroy();
     EXPECT_FALSE(meter.Running());

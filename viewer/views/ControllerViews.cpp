@@ -1,6 +1,9 @@
 #include "viewer/views/ControllerViews.h"
 
+#include <cstring>
+
 #include "viewer/app/FrameListeners.h"
+#include "viewer/app/WaveformSource.h"
 #include "viewer/core/ColorPresets.h"
 #include "viewer/core/Messages.h"
 #include "viewer/core/ViewTargets.h"
@@ -208,11 +211,11 @@ void CControllerBarView::ApplyPresetChecks() {
 }
 
 void CControllerBarView::UpdateMeters() {
-    // The meters have no stop of their own; a meter that runs keeps running
-    // when the audio goes off and reads the silent input as 0.
-    if (!IsAudioOn(PlayCode())) return;
+    const bool on = IsAudioOn(PlayCode());
     for (AudioLevelMeterControl& m : meters_) {
-        if (m.IsWindow()) m.Start();
+        if (!m.IsWindow()) continue;
+        if (on) m.Start();
+        else m.Stop();
     }
 }
 
@@ -374,11 +377,26 @@ void CVideoPlayControllerView::OnHdmiInfoChanged(const CpwHdmiInfo& info) {
 }
 
 void CVideoPlayControllerView::OnWaveformTimer() {
-    // Filling the displays from the movie frames is the waveform source's;
-    // without one there is nothing to draw.
     if (args_.get_capture_data == nullptr || args_.release_capture_data == nullptr) return;
-    for (WaveFormControl& w : waves_) {
-        if (w.IsWindow() && IsWindowVisible(w.Handle())) InvalidateRect(w.Handle(), nullptr, FALSE);
+    std::array<std::uint8_t*, 4> blocks{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        blocks[i] = waves_[i].Data();
+        if (blocks[i] == nullptr) return;
+    }
+    const WaveformSource source(CaptureDataAccessors{args_.get_capture_data, args_.release_capture_data});
+    // No frame to borrow (the movie has not started yet): the displays keep
+    // what they show.
+    if (!source.Convert(blocks[0], blocks[1], blocks[2], blocks[3])) return;
+    for (std::size_t i = 0; i < 4; ++i) {
+        // The display reads columns past the frame's width when the frame is
+        // narrower than 1280; those must not keep a wider frame's counts.
+        const std::size_t columns = static_cast<std::size_t>(blocks[i][0] | (blocks[i][1] << 8));
+        if (columns < static_cast<std::size_t>(controls::kWaveColumns)) {
+            const std::size_t from = controls::kWaveBinsOffset + columns * controls::kWaveLevels * 2;
+            std::memset(blocks[i] + from, 0, controls::kWaveBlockBytes - from);
+        }
+        waves_[i].Render();
+        InvalidateRect(waves_[i].Handle(), nullptr, FALSE);
     }
 }
 
