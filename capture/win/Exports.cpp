@@ -6,6 +6,7 @@
 #include <new>
 
 #include "Capwell.h"
+#include "capture/core/CallGate.h"
 #include "capture/win/Diagnostics.h"
 #include "capture/win/Probes.h"
 #include "capture/core/Requests.h"
@@ -19,6 +20,10 @@ namespace Lib = Capwell::Lib;
 namespace Req = Capwell::Lib::Requests;
 
 namespace {
+
+// The frame pair may run on any client thread, beside a Cpw_Finalize on the
+// window thread; the gate keeps the object and its manager alive under them.
+Lib::CallGate g_frame_calls;
 
 // The object, with its hidden window made on first use by the calling thread
 // (the loading thread in practice) rather than under the loader lock.
@@ -92,6 +97,9 @@ CpwResult CPWAPI Cpw_Finalize(void) {
     return Guarded([&]() -> CpwResult {
         VideoInput* v = Capwell::Instance();
         if (v == nullptr) return CPW_E_NOT_READY;
+        // The object is gone after this call: let no frame call start on it
+        // and wait for those already inside.
+        g_frame_calls.Close();
         const CpwResult r = v->Finalize();
         Capwell::DestroyInstance();
         return r;
@@ -199,10 +207,12 @@ CpwResult CPWAPI Cpw_GetHdmiInfo(CpwHdmiInfo* info) {
     });
 }
 
-// Movie frames: any client thread; only the frame pool's lock is taken.
+// Movie frames: any client thread; only the gate and the frame pool's lock
+// are taken, and no window is made here.
 CpwResult CPWAPI Cpw_GetCaptureData(CpwCaptureFrame** frame) {
     return Guarded([&]() -> CpwResult {
-        // Any client thread may call this one: no window is made here.
+        const Lib::GatePass pass(g_frame_calls);
+        if (!pass) return CPW_E_NOT_READY;
         VideoInput* v = Capwell::Instance();
         if (v == nullptr) return CPW_E_NOT_READY;
         if (frame == nullptr) return CPW_E_NULL;
@@ -215,7 +225,8 @@ CpwResult CPWAPI Cpw_GetCaptureData(CpwCaptureFrame** frame) {
 
 CpwResult CPWAPI Cpw_ReleaseCaptureData(void) {
     return Guarded([&]() -> CpwResult {
-        // Any client thread may call this one: no window is made here.
+        const Lib::GatePass pass(g_frame_calls);
+        if (!pass) return CPW_E_NOT_READY;
         VideoInput* v = Capwell::Instance();
         if (v == nullptr || !v->initialised) return CPW_E_NOT_READY;
         if (v->manager != nullptr && v->manager->IsOpen()) Lib::Frames().Release();

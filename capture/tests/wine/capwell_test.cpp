@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/tests/wine/CapwellHarness.h"
@@ -796,6 +798,78 @@ TEST(CapwellUnload, UnloadWithoutFinalizeKeepsTheProcessAlive) {
     const cwtest::ProcessResult r = cwtest::RunProcess(
         cwtest::ExeDir() + L"\\capwell_test.exe", {L"--gtest_filter=CapwellTest.ChildUnloadWithoutFinalize"}, 60000);
     SetErrorMode(mode);
+    ASSERT_TRUE(r.started);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_code, 0u) << std::hex << "exit code 0x" << r.exit_code;
+}
+
+// ---- Frame calls beside a finalisation -------------------------------------
+
+// Any client thread may take and give back frames while the window thread
+// finalises. Each cycle: a movie runs, two threads hammer the pair, the main
+// thread finalises; every call answers 0 or 1, and once Cpw_Finalize has
+// returned only 1. Run in a child whose heap fills freed blocks (the system's
+// heap free checking), so a call that reads the freed object faults.
+TEST_F(CapwellTest, ChildFrameCallsBesideFinalize) {
+    if (GetEnvironmentVariableW(L"CAPWELL_FRAME_CHILD", nullptr, 0) == 0) GTEST_SKIP() << "run by FrameCallsBesideFinalizeAreSafe";
+    // A fault ends the child with its code at once, without a debugger.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
+    ASSERT_EQ(sim.Update("{\"movie\": {\"fps\": 60}}"), 0) << sim.LastError();
+    for (int cycle = 0; cycle < 25; ++cycle) {
+        cpw.Unload();
+        ASSERT_TRUE(cpw.Load());
+        CpwInitParams p = Params(0);
+        ASSERT_EQ(cpw.Cpw_Initialize(&p), CPW_OK);
+        ASSERT_EQ(cpw.Cpw_SetState(CPW_MODE_MOVIE, 1, 0), CPW_OK);
+        std::atomic<bool> finalised{false};
+        std::atomic<int> odd{0}, late_ok{0}, taken{0};
+        auto hammer = [&] {
+            int after = 0;
+            while (after < 2000) {
+                const bool done = finalised.load();
+                CpwCaptureFrame* f = nullptr;
+                const CpwResult a = cpw.Cpw_GetCaptureData(&f);
+                if (f != nullptr) taken += f->data != nullptr;
+                const CpwResult b = cpw.Cpw_ReleaseCaptureData();
+                if ((a != CPW_OK && a != CPW_E_NOT_READY) || (b != CPW_OK && b != CPW_E_NOT_READY)) ++odd;
+                if (done) {
+                    late_ok += a != CPW_E_NOT_READY || b != CPW_E_NOT_READY;
+                    ++after;
+                }
+            }
+        };
+        std::thread t1(hammer), t2(hammer);
+        Sleep(static_cast<DWORD>(60 + 7 * (cycle % 5)));  // some frames, and a different moment each cycle
+        EXPECT_EQ(cpw.Cpw_Finalize(), CPW_OK);
+        finalised = true;
+        t1.join();
+        t2.join();
+        EXPECT_EQ(odd.load(), 0) << "cycle " << cycle;
+        EXPECT_EQ(late_ok.load(), 0) << "cycle " << cycle << ": a frame call after Cpw_Finalize";
+        if (cycle == 0) {
+            EXPECT_GT(taken.load(), 0) << "the movie delivered no frame to take";
+        }
+    }
+}
+
+TEST(CapwellFrames, FrameCallsBesideFinalizeAreSafe) {
+    cwtest::ScopedEnv child(L"CAPWELL_FRAME_CHILD", L"1");
+    // Heap free checking for the child's image (Image File Execution
+    // Options, FLG_HEAP_ENABLE_FREE_CHECK), removed again at the end.
+    const wchar_t key_path[] =
+        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\capwell_test.exe";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD free_check = 0x20;
+    RegSetValueExW(key, L"GlobalFlag", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&free_check), sizeof free_check);
+    RegCloseKey(key);
+    const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    const cwtest::ProcessResult r = cwtest::RunProcess(
+        cwtest::ExeDir() + L"\\capwell_test.exe", {L"--gtest_filter=CapwellTest.ChildFrameCallsBesideFinalize"}, 240000);
+    SetErrorMode(mode);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, key_path);
     ASSERT_TRUE(r.started);
     ASSERT_FALSE(r.timed_out);
     EXPECT_EQ(r.exit_code, 0u) << std::hex << "exit code 0x" << r.exit_code;
