@@ -2,8 +2,10 @@
 //
 //   ViewsShotHost.exe SYNC_DIR STATE...
 //
-// A state is KEY,CONTROLS,MODE: the target key the state machine would send,
-// the controls flag and f (full screen) or w (window). For state N the host
+// A state is KEY,CONTROLS,MODE[,TAB]: the target key the state machine would
+// send, the controls flag, f (full screen) or w (window), and the setting
+// panel's tab (1 Balance, 2 Level, 3 Etc; 11 to 13 the same with the view's
+// confirmation row open; 0 or missing: the panel closed). For state N the host
 // shows the screen, writes SYNC_DIR\ready-N and waits for SYNC_DIR\done-N,
 // which the script writes once it has taken the picture.
 #include <windows.h>
@@ -16,11 +18,13 @@
 #include "viewer/app/FrameListeners.h"
 #include "viewer/tests/QuietListeners.h"
 #include "viewer/app/Notificators.h"
+#include "viewer/core/ColorPresets.h"
 #include "viewer/core/Messages.h"
 #include "viewer/framework/Frame.h"
 #include "viewer/framework/Raii.h"
 #include "viewer/framework/Resources.h"
 #include "viewer/res/resource.h"
+#include "viewer/views/SettingViews.h"
 #include "viewer/views/Splitters.h"
 
 namespace {
@@ -99,6 +103,44 @@ public:
         RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
 
+    // Opens the setting panel at a tab (0 closes it), optionally with the
+    // view's confirmation row open.
+    void ShowSettings(int tab) {
+        SendMessageW(layout->Handle(), msg::kSettingViewVisible, tab != 0 ? 1 : 0, 0);
+        SettingSplitterWnd* settings = layout->Display()->Settings();
+        for (int cancel : {IDC_BAL_CONFIRM_CANCEL, IDC_LEV_CONFIRM_CANCEL, IDC_ETC_CONFIRM_CANCEL}) {
+            for (int key = 1; key <= 3; ++key) {
+                if (HWND c = settings->SettingView(key)->Item(cancel); c != nullptr) SendMessageW(c, BM_CLICK, 0, 0);
+            }
+        }
+        if (tab == 0) return;
+        const int key = tab % 10;
+        const int tab_ids[3] = {IDC_SET_TAB_BALANCE, IDC_SET_TAB_LEVEL, IDC_SET_TAB_ETC};
+        if (HWND t = FindDescendant(tab_ids[key - 1]); t != nullptr) SendMessageW(t, BM_CLICK, 0, 0);
+        if (tab > 10) {
+            const int openers[3] = {IDC_BAL_SAVE, IDC_LEV_SAVE, IDC_ETC_HIDE};
+            if (HWND o = settings->SettingView(key)->Item(openers[key - 1]); o != nullptr) {
+                SendMessageW(o, BM_CLICK, 0, 0);
+            }
+        }
+    }
+    HWND FindDescendant(int id) const {
+        struct Search {
+            int id;
+            HWND found;
+        } search{id, nullptr};
+        EnumChildWindows(
+            Handle(),
+            [](HWND w, LPARAM l) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(l);
+                if (GetDlgCtrlID(w) != s->id) return TRUE;
+                s->found = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
     void OnDisplayAreaChanged(const DisplayArea&) override {}
 
 protected:
@@ -145,14 +187,26 @@ int wmain(int argc, wchar_t** argv) {
     hdmi.format = 3;
     hdmi.detect_hdcp = 1;
     HdmiInfoChangedNotificator::Broadcast(&hdmi);
+    // The colour in effect: the 2.4 curve, hue and saturation moved, a warm
+    // gain, the green channel hidden.
+    ColorRecord color;
+    color.curve_type = 2;
+    color.twelve_axes = {150, 100, 128, 15, 15, 15, 15, 15, 15, 15, 15, 15};
+    color.drive_gain = {560, 512, 470};
+    color.cutoff_offset = {2048, 2100, 1990};
+    color.color_mute = {0, 1, 0};
+    const PresetSelection selection{0, 0};
+    ColorSettingChangedNotificator::Broadcast(&color, &selection);
 
     for (int i = 2; i < argc; ++i) {
         int key = 0;
         int controls = 1;
         wchar_t mode = L'f';
-        if (swscanf(argv[i], L"%d,%d,%lc", &key, &controls, &mode) != 3) continue;
+        int tab = 0;
+        if (swscanf(argv[i], L"%d,%d,%lc,%d", &key, &controls, &mode, &tab) < 3) continue;
         host.SetMode(mode == L'f');
         host.Show(key, controls);
+        host.ShowSettings(tab);
         Pump(700);
         const std::wstring n = std::to_wstring(i - 1);
         if (HANDLE f = CreateFileW((sync + L"\\ready-" + n).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,

@@ -4,6 +4,7 @@
 #
 #   tools/shots/views.sh [OUT_DIR]        (default build/shots)
 #   SHOTS_LANGS="ja:ja_JP.UTF-8" tools/shots/views.sh   (one language)
+#   SHOTS_ONLY=settings tools/shots/views.sh              (the setting panel only)
 #
 # The screens are shown by ViewsShotHost (the real layout and views in a host
 # frame, no capture library); each picture is the whole X screen, 1920 x 1280.
@@ -23,8 +24,12 @@ prefix="$root/build/windows/shots-prefix"
 shots_prefix "$prefix"
 shots_locales "$out/locale"
 
-# name and state (target key, controls flag, f full screen / w window)
+# name and state (target key, controls flag, f full screen / w window, and
+# the setting panel's tab: 1 to 3, 11 to 13 with the confirmation row open)
 states=(
+  settings-balance-full:2,1,f,1 settings-level-full:2,1,f,2 settings-etc-full:2,1,f,3
+  settings-balance-confirm-full:2,1,f,11 settings-level-confirm-full:2,1,f,12 settings-etc-confirm-full:2,1,f,13
+  settings-balance-window:2,1,w,1 settings-level-window:2,1,w,2 settings-etc-window:2,1,w,3
   video-full:2,1,f video-full-nocontrols:2,0,f video-window:2,1,w blank-full:1,1,f
   suspended-full:3,1,f transition-full:4,1,f nosignal-full:5,1,f blocked-full:6,1,f fatal-full:7,1,f
   update-full:8,1,f running-full:9,1,f savespace-full:10,1,f savelocation-full:11,1,f
@@ -32,6 +37,13 @@ states=(
   fatal-window:7,1,w update-window:8,1,w running-window:9,1,w savespace-window:10,1,w
   savelocation-window:11,1,w
 )
+
+# SHOTS_ONLY=settings takes only the states whose name starts so.
+if [ -n "${SHOTS_ONLY:-}" ]; then
+  kept=()
+  for s in "${states[@]}"; do [[ ${s%%:*} == "$SHOTS_ONLY"* ]] && kept+=("$s"); done
+  states=("${kept[@]}")
+fi
 
 shots_display
 

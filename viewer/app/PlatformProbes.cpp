@@ -238,6 +238,25 @@ bool SetBrightness(DWORD value) noexcept {
     return written == ERROR_SUCCESS && applied == ERROR_SUCCESS;
 }
 
+std::optional<DWORD> ReadBrightness() noexcept {
+    GUID* scheme = nullptr;
+    if (PowerGetActiveScheme(nullptr, &scheme) != ERROR_SUCCESS || scheme == nullptr) return std::nullopt;
+    SYSTEM_POWER_STATUS power{};
+    const bool on_ac = GetSystemPowerStatus(&power) && power.ACLineStatus != 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    const DWORD read = on_ac ? PowerReadACValue(nullptr, scheme, &GUID_VIDEO_SUBGROUP,
+                                                &GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, &type,
+                                                reinterpret_cast<UCHAR*>(&value), &size)
+                             : PowerReadDCValue(nullptr, scheme, &GUID_VIDEO_SUBGROUP,
+                                                &GUID_DEVICE_POWER_POLICY_VIDEO_BRIGHTNESS, &type,
+                                                reinterpret_cast<UCHAR*>(&value), &size);
+    LocalFree(scheme);
+    if (read != ERROR_SUCCESS || size != sizeof value) return std::nullopt;
+    return value;
+}
+
 bool SpeakerVolume::Open(HWND notify) {
     if (open_) return true;
     if (mixerOpen(&mixer_, 0, reinterpret_cast<DWORD_PTR>(notify), 0, CALLBACK_WINDOW | MIXER_OBJECTF_MIXER) !=
@@ -284,6 +303,22 @@ bool SpeakerVolume::SetVolume(std::uint32_t percent) noexcept {
     details.paDetails = &detail;
     return mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(mixer_), &details,
                                   MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
+}
+
+std::optional<std::uint32_t> SpeakerVolume::ReadVolume() const noexcept {
+    if (!open_) return std::nullopt;
+    MIXERCONTROLDETAILS_UNSIGNED detail{};
+    MIXERCONTROLDETAILS details{};
+    details.cbStruct = sizeof details;
+    details.dwControlID = control_id_;
+    details.cChannels = 1;
+    details.cbDetails = sizeof detail;
+    details.paDetails = &detail;
+    if (mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(mixer_), &details,
+                                MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) {
+        return std::nullopt;
+    }
+    return VolumePercent(minimum_, maximum_, detail.dwValue);
 }
 
 void SpeakerVolume::Close() noexcept {

@@ -15,6 +15,7 @@
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Tavrin.h"
@@ -83,6 +84,9 @@ private:
 
 // Display brightness of the active power scheme (AC or DC by the power line).
 [[nodiscard]] bool SetBrightness(DWORD value) noexcept;
+// The brightness value of the active power scheme for the current power line;
+// none when the scheme or the value cannot be read.
+std::optional<DWORD> ReadBrightness() noexcept;
 
 // The speakers' volume control of mixer 0.
 class SpeakerVolume {
@@ -95,6 +99,8 @@ public:
     [[nodiscard]] bool Open(HWND notify);
     // Fails when closed or above 100 %.
     [[nodiscard]] bool SetVolume(std::uint32_t percent) noexcept;
+    // The control's value in percent (to the nearest); none when closed or unreadable.
+    std::optional<std::uint32_t> ReadVolume() const noexcept;
     void Close() noexcept;
     bool IsOpen() const noexcept { return open_; }
 

@@ -27,6 +27,18 @@ constexpr std::optional<std::uint32_t> VolumeValue(std::uint32_t minimum, std::u
     return static_cast<std::uint32_t>(minimum + static_cast<std::uint64_t>(percent) * (maximum - minimum) / 100);
 }
 
+// The percentage a mixer value stands for in [minimum, maximum], to the
+// nearest whole percent. Computed in 64 bits with the value held inside the
+// range, so a full 32-bit range, a value outside the range or an empty range
+// (none) cannot divide by zero, wrap or exceed 100.
+constexpr std::optional<std::uint32_t> VolumePercent(std::uint32_t minimum, std::uint32_t maximum,
+                                                     std::uint32_t value) noexcept {
+    if (maximum <= minimum) return std::nullopt;
+    const std::uint64_t span = maximum - minimum;
+    const std::uint64_t above = value < minimum ? 0 : (value > maximum ? span : value - minimum);
+    return static_cast<std::uint32_t>((above * 100 + span / 2) / span);
+}
+
 // The hardware identifier of a WMI monitor instance ("DISPLAY\ABC1234\4&..."
 // gives "ABC1234") when its output technology marks an internal connection
 // (negative as a signed 32-bit value); none otherwise.

@@ -9,6 +9,7 @@
 #include "viewer/views/ControllerViews.h"
 #include "viewer/views/DisplayViews.h"
 #include "viewer/views/PlayView.h"
+#include "viewer/views/SettingViews.h"
 
 namespace vistrel {
 namespace {
@@ -267,7 +268,7 @@ void DisplaySplitterWnd::SetSettingPanelVisible(int visible) {
 // ---- CVideoSplitterWnd -----------------------------------------------------
 
 CVideoSplitterWnd::CVideoSplitterWnd()
-    : controller_factory_(MakeControllerView) {}
+    : controller_factory_(MakeControllerView), setting_factory_(MakeSettingViews) {}
 
 CVideoSplitterWnd::~CVideoSplitterWnd() = default;
 

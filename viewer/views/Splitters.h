@@ -137,6 +137,7 @@ public:
     ~CVideoSplitterWnd() override;
 
     void SetControllerFactory(ControllerFactory factory) { controller_factory_ = std::move(factory); }
+    // The default setting factory makes the panel of SettingViews.h.
     void SetSettingFactory(SettingSplitterWnd::Factory factory) { setting_factory_ = std::move(factory); }
 
     // The grid inside the main frame (its client), sized from the screen.
