@@ -81,7 +81,7 @@ void BM_RenderPattern720p(benchmark::State& state) {
     std::vector<std::uint8_t> buf(kFrame);
     std::uint64_t n = 0;
     for (auto _ : state) {
-        r.render(n++, kW, kH, 1, buf.data(), kW * 3);
+        r.Render(n++, kW, kH, 1, buf.data(), kW * 3);
         benchmark::DoNotOptimize(buf.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFrame));
@@ -98,19 +98,19 @@ struct Rig {
         ctl = std::make_unique<Controller>(s);
         gf = std::make_unique<ModelGeneric>(*ctl);
         host = std::make_unique<Host>(gf.get());
-        host->attach();
-        host->command(kCmdOpen);
+        host->Attach();
+        host->Command(kCmdOpen);
     }
     ~Rig() {
-        host->detach();
-        Host::current() = nullptr;
+        host->Detach();
+        Host::Current() = nullptr;
     }
     void StartMovie(std::uint32_t fps) {
-        host->wr(kParam0, kW);
-        host->wr(kParam1, kH);
-        host->wr(kParam2, 0);
-        host->wr(kParam3, fps);
-        host->command(kCmdMovieStart);
+        host->WriteWord(kParam0, kW);
+        host->WriteWord(kParam1, kH);
+        host->WriteWord(kParam2, 0);
+        host->WriteWord(kParam3, fps);
+        host->Command(kCmdMovieStart);
     }
     std::unique_ptr<Controller> ctl;
     std::unique_ptr<ModelGeneric> gf;
@@ -126,20 +126,20 @@ void BM_MovieFrame720p(benchmark::State& state) {
     for (auto _ : state) {
         // exactly to the next frame's due time (k x 1000 / 60 ms after the start)
         ++k;
-        rig.ctl->advance(static_cast<std::uint32_t>(k * 1000 / 60 - (k - 1) * 1000 / 60));
+        rig.ctl->Advance(static_cast<std::uint32_t>(k * 1000 / 60 - (k - 1) * 1000 / 60));
         Words e{};
         do {
-            if (rig.host->receive(kChEvent, e, 5000) != 0) {
+            if (rig.host->Receive(kChEvent, e, 5000) != 0) {
                 ++failures;
                 break;
             }
         } while (e[0] != kEvFrame);
         rig.gf->op12_read_block(e[3], buf.data(), static_cast<std::uint32_t>(kFrame));
-        rig.host->wr(kParam0, e[3]);
-        if (rig.host->command(kCmdFrameRelease) != 0) ++failures;
+        rig.host->WriteWord(kParam0, e[3]);
+        if (rig.host->Command(kCmdFrameRelease) != 0) ++failures;
     }
     state.counters["failures"] = static_cast<double>(failures);
-    state.counters["dropped"] = static_cast<double>(rig.ctl->status().frames_dropped);
+    state.counters["dropped"] = static_cast<double>(rig.ctl->Status().frames_dropped);
 }
 BENCHMARK(BM_MovieFrame720p)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -147,7 +147,7 @@ void BM_Command(benchmark::State& state) {
     Rig rig(true);
     std::int64_t failures = 0;
     for (auto _ : state)
-        if (rig.host->command(kCmdStateQuery) != 0) ++failures;
+        if (rig.host->Command(kCmdStateQuery) != 0) ++failures;
     state.counters["failures"] = static_cast<double>(failures);
 }
 BENCHMARK(BM_Command)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(10000);
@@ -162,16 +162,16 @@ void BM_RealTime60fps(benchmark::State& state) {
             std::vector<std::uint8_t> buf(kFrame);
             while (!stop) {
                 Words e{};
-                if (rig.host->receive(kChEvent, e, 20) != 0 || e[0] != kEvFrame) continue;
+                if (rig.host->Receive(kChEvent, e, 20) != 0 || e[0] != kEvFrame) continue;
                 rig.gf->op12_read_block(e[3], buf.data(), static_cast<std::uint32_t>(kFrame));
-                rig.host->wr(kParam0, e[3]);
-                rig.host->command(kCmdFrameRelease);
+                rig.host->WriteWord(kParam0, e[3]);
+                rig.host->Command(kCmdFrameRelease);
                 ++consumed;
             }
         });
         const auto t0 = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        const auto st = rig.ctl->status();
+        const auto st = rig.ctl->Status();
         stop = true;
         consumer.join();
         const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

@@ -36,7 +36,7 @@ void SetError(const std::string& e) {
 
 // The process-wide controller, created at first use with the MERROWCOM_SCENARIO file if named.
 // Never destroyed except by MrcSim_Shutdown (its threads must not be joined during process exit).
-Controller& ctl() {
+Controller& GetController() {
     if (Controller* c = g_ctl.load(std::memory_order_acquire)) return *c;
     bool created = false;
     {
@@ -69,12 +69,12 @@ class DeviceUtilImpl final : public merrowcom::DeviceUtil {
 public:
     std::uint32_t MRC_CALL op0_reserved() override { return kStatusNotImplemented; }
     std::uint32_t MRC_CALL op1_startup_first(std::uint32_t* out) override {
-        Controller& c = ctl();
+        Controller& c = GetController();
         if (g_scenario_failed.load()) return kStatusScenarioError;
-        return c.startup(1, out);
+        return c.Startup(1, out);
     }
-    std::uint32_t MRC_CALL op2_startup_second(std::uint32_t* out) override { return ctl().startup(2, out); }
-    std::uint32_t MRC_CALL op3_release() override { return ctl().release(); }
+    std::uint32_t MRC_CALL op2_startup_second(std::uint32_t* out) override { return GetController().Startup(2, out); }
+    std::uint32_t MRC_CALL op3_release() override { return GetController().Release(); }
 };
 
 class GenericFuncImpl final : public merrowcom::GenericFunc {
@@ -85,34 +85,34 @@ public:
     std::uint32_t MRC_CALL op3_register(std::uint32_t, std::uint32_t, std::uint32_t,
                                         merrowcom::Receiver receiver) override {
         if (!receiver) return mrcsim::kStatusInvalidParameter;
-        return ctl().RegisterReceiver(
+        return GetController().RegisterReceiver(
             [receiver](const merrowcom::Message& m, std::uint32_t flags) { receiver(&m, flags); });
     }
-    std::uint32_t MRC_CALL op4_unregister(std::uint32_t) override { return ctl().UnregisterReceiver(); }
+    std::uint32_t MRC_CALL op4_unregister(std::uint32_t) override { return GetController().UnregisterReceiver(); }
     std::uint32_t MRC_CALL op5_send(const merrowcom::Message* request, merrowcom::SendReply* reply,
                                     std::uint32_t) override {
-        return ctl().send(request, reply);
+        return GetController().Send(request, reply);
     }
     std::uint32_t MRC_CALL op6_read32(std::uint32_t address, std::uint32_t* value) override {
-        return ctl().read32(address, value);
+        return GetController().Read32(address, value);
     }
     std::uint32_t MRC_CALL op7_write32(std::uint32_t address, std::uint32_t value) override {
-        return ctl().write32(address, value);
+        return GetController().Write32(address, value);
     }
     std::uint32_t MRC_CALL op8_read64(std::uint32_t address, double* value) override {
-        return ctl().read64(address, value);
+        return GetController().Read64(address, value);
     }
     std::uint32_t MRC_CALL op9_write64(std::uint32_t address, double value) override {
-        return ctl().write64(address, value);
+        return GetController().Write64(address, value);
     }
     std::uint32_t MRC_CALL op10_reserved() override { return kStatusNotImplemented; }
     std::uint32_t MRC_CALL op11_reserved() override { return kStatusNotImplemented; }
     std::uint32_t MRC_CALL op12_read_block(std::uint32_t address, void* buffer, std::uint32_t length) override {
-        return ctl().ReadBlock(address, buffer, length);
+        return GetController().ReadBlock(address, buffer, length);
     }
     std::uint32_t MRC_CALL op13_write_block(std::uint32_t address, const void* buffer,
                                             std::uint32_t length) override {
-        return ctl().WriteBlock(address, buffer, length);
+        return GetController().WriteBlock(address, buffer, length);
     }
 };
 
@@ -139,20 +139,20 @@ mrcsim::HdmiInput FromC(const MrcSimHdmi& h) {
     return in;
 }
 
-int32_t fail(const std::string& why) {
+int32_t Fail(const std::string& why) {
     SetError(why);
     return -1;
 }
 
 // Starts the controller afresh from a scenario that parsed, clearing an earlier load error.
-int32_t apply_scenario(const mrcsim::Scenario& s) {
-    Controller& c = ctl();
+int32_t ApplyScenario(const mrcsim::Scenario& s) {
+    Controller& c = GetController();
     {
         std::lock_guard<std::mutex> lk(g_mu);
         g_scenario_failed = false;
         g_error.clear();
     }
-    c.reset(s);
+    c.Reset(s);
     return 0;
 }
 
@@ -161,40 +161,40 @@ int32_t apply_scenario(const mrcsim::Scenario& s) {
 extern "C" {
 
 merrowcom::DeviceUtil* CreateDeviceUtilInstance() {
-    ctl();
+    GetController();
     return &g_util;
 }
 merrowcom::GenericFunc* CreateGenericfuncInstance() {
-    ctl();
+    GetController();
     return &g_generic;
 }
 merrowcom::SystemCtrl* CreateSystemCtrlInstance() {
-    ctl();
+    GetController();
     return &g_sysctrl;
 }
 
 int32_t MrcSim_Reset(const char* scenario_json) {
     mrcsim::Scenario s;
     std::string err;
-    if (scenario_json && *scenario_json && !mrcsim::ParseScenarioJson(scenario_json, s, err)) return fail(err);
-    return apply_scenario(s);
+    if (scenario_json && *scenario_json && !mrcsim::ParseScenarioJson(scenario_json, s, err)) return Fail(err);
+    return ApplyScenario(s);
 }
 
 int32_t MrcSim_LoadScenarioFile(const char* path) {
-    if (!path) return fail("MrcSim_LoadScenarioFile: null path");
+    if (!path) return Fail("MrcSim_LoadScenarioFile: null path");
     mrcsim::Scenario s;
     std::string err;
-    if (!mrcsim::LoadScenarioFileUtf8(path, s, err)) return fail(err);
-    return apply_scenario(s);
+    if (!mrcsim::LoadScenarioFileUtf8(path, s, err)) return Fail(err);
+    return ApplyScenario(s);
 }
 
 int32_t MrcSim_Update(const char* scenario_json) {
-    if (!scenario_json) return fail("MrcSim_Update: null text");
-    Controller& c = ctl();
-    mrcsim::Scenario s = c.scenario();
+    if (!scenario_json) return Fail("MrcSim_Update: null text");
+    Controller& c = GetController();
+    mrcsim::Scenario s = c.CurrentScenario();
     std::string err;
-    if (!mrcsim::ParseScenarioJson(scenario_json, s, err)) return fail(err);
-    c.update(s);
+    if (!mrcsim::ParseScenarioJson(scenario_json, s, err)) return Fail(err);
+    c.Update(s);
     return 0;
 }
 
@@ -206,14 +206,14 @@ const char* MrcSim_LastError(void) {
 }
 
 int32_t MrcSim_SetHdmi(const MrcSimHdmi* hdmi) {
-    if (!hdmi || hdmi->state > 2) return fail("MrcSim_SetHdmi: bad record");
-    ctl().SetHdmi(FromC(*hdmi));
+    if (!hdmi || hdmi->state > 2) return Fail("MrcSim_SetHdmi: bad record");
+    GetController().SetHdmi(FromC(*hdmi));
     return 0;
 }
 
 int32_t MrcSim_GetHdmi(MrcSimHdmi* out) {
-    if (!out) return fail("MrcSim_GetHdmi: null record");
-    const mrcsim::HdmiInput in = ctl().hdmi();
+    if (!out) return Fail("MrcSim_GetHdmi: null record");
+    const mrcsim::HdmiInput in = GetController().Hdmi();
     out->state = static_cast<uint32_t>(in.kind);
     out->width = in.width;
     out->height = in.height;
@@ -227,7 +227,7 @@ int32_t MrcSim_GetHdmi(MrcSimHdmi* out) {
 
 int32_t MrcSim_FailCommand(uint32_t channel, uint32_t code, uint32_t action, uint32_t word1, uint32_t word2,
                            uint32_t delay_ms, int32_t count) {
-    if ((channel != 34 && channel != 16) || action > 2) return fail("MrcSim_FailCommand: bad channel or action");
+    if ((channel != 34 && channel != 16) || action > 2) return Fail("MrcSim_FailCommand: bad channel or action");
     mrcsim::CommandFault f;
     f.channel = channel;
     f.code = code;
@@ -236,33 +236,33 @@ int32_t MrcSim_FailCommand(uint32_t channel, uint32_t code, uint32_t action, uin
     f.word2 = word2;
     f.delay_ms = delay_ms;
     f.count = count;
-    ctl().AddCommandFault(f);
+    GetController().AddCommandFault(f);
     return 0;
 }
 
 int32_t MrcSim_FailSend(uint32_t channel, int32_t busy, int32_t not_accepted, uint32_t result, int32_t result_count) {
-    if (channel > 255) return fail("MrcSim_FailSend: bad channel");
+    if (channel > 255) return Fail("MrcSim_FailSend: bad channel");
     mrcsim::SendFault f;
     f.channel = channel;
     f.busy = busy;
     f.not_accepted = not_accepted;
     f.result = result;
     f.result_count = result_count;
-    ctl().AddSendFault(f);
+    GetController().AddSendFault(f);
     return 0;
 }
 
 int32_t MrcSim_MarkLost(uint32_t channel, int32_t count) {
-    if (channel > 255) return fail("MrcSim_MarkLost: bad channel");
+    if (channel > 255) return Fail("MrcSim_MarkLost: bad channel");
     mrcsim::LostFault f;
     f.channel = channel;
     f.count = count;
-    ctl().AddLostFault(f);
+    GetController().AddLostFault(f);
     return 0;
 }
 
 int32_t MrcSim_FailRegister(uint32_t address, uint32_t ops, uint32_t status, int32_t count, int32_t skip) {
-    if (status == 0 || (ops & 3u) == 0) return fail("MrcSim_FailRegister: status 0 or no operation");
+    if (status == 0 || (ops & 3u) == 0) return Fail("MrcSim_FailRegister: status 0 or no operation");
     mrcsim::RegisterFault f;
     f.address = address;
     f.on_read = (ops & MRCSIM_REG_READ) != 0;
@@ -270,43 +270,43 @@ int32_t MrcSim_FailRegister(uint32_t address, uint32_t ops, uint32_t status, int
     f.status = status;
     f.count = count;
     f.skip = skip;
-    ctl().AddRegisterFault(f);
+    GetController().AddRegisterFault(f);
     return 0;
 }
 
 int32_t MrcSim_FailStartup(uint32_t op, uint32_t status) {
-    if (op != 1 && op != 2) return fail("MrcSim_FailStartup: op 1 or 2");
-    ctl().SetStartupStatus(static_cast<int>(op), status);
+    if (op != 1 && op != 2) return Fail("MrcSim_FailStartup: op 1 or 2");
+    GetController().SetStartupStatus(static_cast<int>(op), status);
     return 0;
 }
 
 int32_t MrcSim_ClearFaults(void) {
-    ctl().ClearFaults();
+    GetController().ClearFaults();
     return 0;
 }
 
 int32_t MrcSim_Emit(uint32_t channel, uint32_t w0, uint32_t w1, uint32_t w2, uint32_t w3, uint32_t count) {
-    if (channel > 255) return fail("MrcSim_Emit: bad channel");
+    if (channel > 255) return Fail("MrcSim_Emit: bad channel");
     const std::uint32_t w[4] = {w0, w1, w2, w3};
-    ctl().emit(channel, w, count);
+    GetController().Emit(channel, w, count);
     return 0;
 }
 
 int32_t MrcSim_Advance(uint32_t ms) {
-    Controller& c = ctl();
-    if (!c.scenario().manual_clock) return fail("MrcSim_Advance: the scenario's clock is not manual");
-    c.advance(ms);
+    Controller& c = GetController();
+    if (!c.CurrentScenario().manual_clock) return Fail("MrcSim_Advance: the scenario's clock is not manual");
+    c.Advance(ms);
     return 0;
 }
 
-uint64_t MrcSim_NowMs(void) { return ctl().NowMs(); }
+uint64_t MrcSim_NowMs(void) { return GetController().NowMs(); }
 
 int32_t MrcSim_WaitIdle(uint32_t timeout_ms) {
-    return ctl().WaitIdle(timeout_ms) ? 0 : fail("MrcSim_WaitIdle: timed out");
+    return GetController().WaitIdle(timeout_ms) ? 0 : Fail("MrcSim_WaitIdle: timed out");
 }
 
 uint32_t MrcSim_RecordCount(void) {
-    auto r = ctl().record();
+    auto r = GetController().Record();
     std::lock_guard<std::mutex> lk(g_snapshot_mu);
     g_snapshot = std::move(r);
     return static_cast<uint32_t>(g_snapshot.size());
@@ -327,7 +327,7 @@ int32_t MrcSim_RecordGet(uint32_t index, MrcSimRecord* out) {
 }
 
 int32_t MrcSim_RecordClear(void) {
-    ctl().ClearRecord();
+    GetController().ClearRecord();
     std::lock_guard<std::mutex> lk(g_snapshot_mu);
     g_snapshot.clear();
     return 0;
@@ -336,19 +336,19 @@ int32_t MrcSim_RecordClear(void) {
 int32_t MrcSim_Peek(uint32_t address, uint32_t* value) {
     if (!value || address % 4 || address < mrcsim::kRegBase || address >= mrcsim::kRegBase + mrcsim::kRegSize)
         return -1;
-    *value = ctl().peek(address);
+    *value = GetController().Peek(address);
     return 0;
 }
 
 int32_t MrcSim_Poke(uint32_t address, uint32_t value) {
     if (address % 4 || address < mrcsim::kRegBase || address >= mrcsim::kRegBase + mrcsim::kRegSize) return -1;
-    ctl().poke(address, value);
+    GetController().Poke(address, value);
     return 0;
 }
 
 int32_t MrcSim_GetStatus(MrcSimStatus* out) {
     if (!out) return -1;
-    const mrcsim::ControllerStatus s = ctl().status();
+    const mrcsim::ControllerStatus s = GetController().Status();
     out->playback_state = s.playback_state;
     out->session_open = s.session_open ? 1u : 0u;
     out->receiver_registered = s.receiver_registered ? 1u : 0u;
@@ -379,19 +379,19 @@ static int32_t CopyOut(const std::vector<std::uint8_t>& data, void* buffer, uint
 int32_t MrcSim_GetFile(const char* name, void* buffer, uint32_t capacity, uint32_t* length) {
     if (!name) return -1;
     std::vector<std::uint8_t> data;
-    if (!ctl().GetFile(name, data)) return fail(std::string("MrcSim_GetFile: no file ") + name);
+    if (!GetController().GetFile(name, data)) return Fail(std::string("MrcSim_GetFile: no file ") + name);
     return CopyOut(data, buffer, capacity, length);
 }
 
 int32_t MrcSim_PutFile(const char* name, const void* data, uint32_t length) {
     if (!name || (!data && length)) return -1;
     const auto* p = static_cast<const std::uint8_t*>(data);
-    ctl().PutFile(name, std::vector<std::uint8_t>(p, p + length));
+    GetController().PutFile(name, std::vector<std::uint8_t>(p, p + length));
     return 0;
 }
 
 int32_t MrcSim_GetFirmwareImage(void* buffer, uint32_t capacity, uint32_t* length) {
-    return CopyOut(ctl().FirmwareImage(), buffer, capacity, length);
+    return CopyOut(GetController().FirmwareImage(), buffer, capacity, length);
 }
 
 int32_t MrcSim_Shutdown(void) {
@@ -422,7 +422,7 @@ int32_t MrcSim_PanelSnapshot(const char*) {
 }  // extern "C"
 
 namespace mrcsim {
-Controller& TheController() { return ctl(); }
+Controller& TheController() { return GetController(); }
 void SetErrorText(const std::string& text) { SetError(text); }
 #if !defined(_WIN32)
 void StartPanelFromEnvironment() {}

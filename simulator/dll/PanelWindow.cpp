@@ -159,7 +159,7 @@ bool Panel::ComposeNow(BgrImage& out) {
         const std::uint32_t w = st.input.width, h = st.input.height;
         render_buffer_.resize(static_cast<std::size_t>(RowBytes(w, 1)) * h);
         renderer_.SetCaption(FormatCaption(st.input));
-        renderer_.render(st.frame, w, h, 1, render_buffer_.data(), static_cast<std::ptrdiff_t>(RowBytes(w, 1)));
+        renderer_.Render(st.frame, w, h, 1, render_buffer_.data(), static_cast<std::ptrdiff_t>(RowBytes(w, 1)));
         picture_.Resize(w, h);
         for (std::uint32_t y = 0; y < h; ++y)
             std::memcpy(picture_.At(0, y), &render_buffer_[static_cast<std::size_t>(y) * RowBytes(w, 1)],

@@ -118,7 +118,7 @@ void Controller::StopThreads() {
     if (clock_thread_.joinable()) clock_thread_.join();
 }
 
-void Controller::reset(const Scenario& scenario) {
+void Controller::Reset(const Scenario& scenario) {
     StopThreads();
     {
         std::lock_guard<std::mutex> lk(mu_);
@@ -233,7 +233,7 @@ bool Controller::RegValid(std::uint32_t address, std::uint32_t bytes) const {
            static_cast<std::uint64_t>(address) + bytes <= static_cast<std::uint64_t>(kRegBase) + kRegSize;
 }
 
-std::uint32_t& Controller::reg(std::uint32_t address) { return regs_[(address - kRegBase) / 4]; }
+std::uint32_t& Controller::Reg(std::uint32_t address) { return regs_[(address - kRegBase) / 4]; }
 
 void Controller::RecordLocked(const RecordEntry& e) {
     ++st_.record_total;
@@ -257,17 +257,17 @@ bool Controller::RegisterFaultLocked(std::uint32_t address, bool write, std::uin
     return false;
 }
 
-std::uint32_t Controller::read32(std::uint32_t address, std::uint32_t* value) {
+std::uint32_t Controller::Read32(std::uint32_t address, std::uint32_t* value) {
     if (!value) return kStatusInvalidParameter;
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
     if (RegisterFaultLocked(address, false, &status)) return status;
     if (!RegValid(address, 4)) return kStatusInvalidParameter;
-    *value = reg(address);
+    *value = Reg(address);
     return kStatusOk;
 }
 
-std::uint32_t Controller::write32(std::uint32_t address, std::uint32_t value) {
+std::uint32_t Controller::Write32(std::uint32_t address, std::uint32_t value) {
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
     if (RegisterFaultLocked(address, true, &status)) return status;
@@ -277,23 +277,23 @@ std::uint32_t Controller::write32(std::uint32_t address, std::uint32_t value) {
     e.address = address;
     e.words[0] = value;
     RecordLocked(e);
-    reg(address) = value;
+    Reg(address) = value;
     const std::uint32_t off = address - kRegBase;
     if (off >= 0x1000 && (off & 0x7FF) == 0) cv_.notify_all();  // a transfer-window flag
     return kStatusOk;
 }
 
-std::uint32_t Controller::read64(std::uint32_t address, double* value) {
+std::uint32_t Controller::Read64(std::uint32_t address, double* value) {
     if (!value) return kStatusInvalidParameter;
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
     if (RegisterFaultLocked(address, false, &status)) return status;
     if (!RegValid(address, 8)) return kStatusInvalidParameter;
-    std::memcpy(value, &reg(address), 8);
+    std::memcpy(value, &Reg(address), 8);
     return kStatusOk;
 }
 
-std::uint32_t Controller::write64(std::uint32_t address, double value) {
+std::uint32_t Controller::Write64(std::uint32_t address, double value) {
     std::lock_guard<std::mutex> lk(mu_);
     std::uint32_t status;
     if (RegisterFaultLocked(address, true, &status)) return status;
@@ -303,7 +303,7 @@ std::uint32_t Controller::write64(std::uint32_t address, double value) {
     e.address = address;
     e.value64 = value;
     RecordLocked(e);
-    std::memcpy(&reg(address), &value, 8);
+    std::memcpy(&Reg(address), &value, 8);
     return kStatusOk;
 }
 
@@ -353,7 +353,7 @@ std::uint32_t Controller::WriteBlock(std::uint32_t address, const void* buffer, 
 // ----------------------------------------------------------------------------------------------
 // vendor operations
 
-std::uint32_t Controller::startup(int op, std::uint32_t* out) {
+std::uint32_t Controller::Startup(int op, std::uint32_t* out) {
     std::lock_guard<std::mutex> lk(mu_);
     const std::uint32_t status = (op == 1 || op == 2) ? sc_.startup_status[op - 1] : kStatusInvalidParameter;
     if (status != 0) return status;
@@ -362,7 +362,7 @@ std::uint32_t Controller::startup(int op, std::uint32_t* out) {
     return kStatusOk;
 }
 
-std::uint32_t Controller::release() {
+std::uint32_t Controller::Release() {
     std::lock_guard<std::mutex> lk(mu_);
     ++st_.releases;
     return kStatusOk;
@@ -386,7 +386,7 @@ std::uint32_t Controller::UnregisterReceiver() {
     return kStatusOk;
 }
 
-std::uint32_t Controller::send(const merrowcom::Message* request, merrowcom::SendReply* reply) {
+std::uint32_t Controller::Send(const merrowcom::Message* request, merrowcom::SendReply* reply) {
     if (!request || !reply) return kStatusInvalidParameter;
     std::memset(reply, 0, sizeof(*reply));
     std::lock_guard<std::mutex> lk(mu_);
@@ -449,7 +449,7 @@ void Controller::PostLocked(std::uint32_t channel, std::uint32_t w0, std::uint32
     out_cv_.notify_all();
 }
 
-void Controller::emit(std::uint32_t channel, const std::uint32_t words[4], std::uint32_t count) {
+void Controller::Emit(std::uint32_t channel, const std::uint32_t words[4], std::uint32_t count) {
     std::lock_guard<std::mutex> lk(mu_);
     for (std::uint32_t i = 0; i < count; ++i) PostLocked(channel, words[0], words[1], words[2], words[3]);
 }
@@ -558,7 +558,7 @@ void Controller::RunMessage(std::unique_lock<std::mutex>& lk, std::uint32_t chan
 
 bool Controller::RunDraw(std::uint32_t* w1) {
     draw_snapshot_.clear();
-    for (std::uint32_t a = kPlaneBaseEnb; a <= kPlaneDrawMode; a += 4) draw_snapshot_.push_back(reg(a));
+    for (std::uint32_t a = kPlaneBaseEnb; a <= kPlaneDrawMode; a += 4) draw_snapshot_.push_back(Reg(a));
     *w1 = 0;
     return true;
 }
@@ -592,7 +592,7 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
         *w2 = kDetailNotOpen;
         return false;
     }
-    auto R = [this](int i) -> std::uint32_t& { return reg(result(i)); };
+    auto R = [this](int i) -> std::uint32_t& { return Reg(Result(i)); };
     const HdmiInput& in = sc_.hdmi;
     const bool picture = in.kind == HdmiInput::Kind::Signal;
     switch (code) {
@@ -605,8 +605,8 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             return true;
         case kCmdWdtSet:
             sc_.watchdog[0] = 1;
-            sc_.watchdog[1] = static_cast<std::int32_t>(reg(kParam0));
-            sc_.watchdog[2] = static_cast<std::int32_t>(reg(kParam1));
+            sc_.watchdog[1] = static_cast<std::int32_t>(Reg(kParam0));
+            sc_.watchdog[2] = static_cast<std::int32_t>(Reg(kParam1));
             sc_.watchdog[4] = 0;
             R(0) = 0;
             return true;
@@ -635,7 +635,7 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             for (int i = 0; i < 7; ++i) R(1 + i) = static_cast<std::uint32_t>(sc_.firminfo[i]);
             return true;
         case kCmdTimeSet:
-            time_value_ = static_cast<std::int32_t>(reg(kParam0));
+            time_value_ = static_cast<std::int32_t>(Reg(kParam0));
             R(0) = 0;
             return true;
         case kCmdAux:
@@ -660,7 +660,7 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             return true;
         case kCmdMovieStart: {
             if (state_ != kStateLive) break;
-            const std::uint32_t w = reg(kParam0), h = reg(kParam1), f = reg(kParam2), fps = reg(kParam3);
+            const std::uint32_t w = Reg(kParam0), h = Reg(kParam1), f = Reg(kParam2), fps = Reg(kParam3);
             if (w < 60 || w > 3840 || h < 40 || h > 2160 || f > 2 || fps < 1 || fps > 60) {
                 *w2 = kDetailBadParam;
                 return false;
@@ -691,7 +691,7 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             SetStateLocked(kStateLive);  // frames still out stay valid until given back
             return true;
         case kCmdFrameRelease: {
-            const std::uint32_t addr = reg(kParam0);
+            const std::uint32_t addr = Reg(kParam0);
             for (auto& f : frames_) {
                 if (f.address == addr && f.state == FrameBuffer::State::Out) {
                     f.state = FrameBuffer::State::Free;
@@ -711,7 +711,7 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             const std::uint32_t rb = RowBytes(in.width, 1);
             still_.assign(static_cast<std::size_t>(rb) * in.height, 0);
             // BMP order: bottom-up rows, BGR, rows padded to 4 bytes
-            still_renderer_.render(frozen_frame_, in.width, in.height, 1,
+            still_renderer_.Render(frozen_frame_, in.width, in.height, 1,
                                    still_.data() + static_cast<std::size_t>(rb) * (in.height - 1),
                                    -static_cast<std::ptrdiff_t>(rb));
             R(0) = 0;
@@ -721,7 +721,7 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             return true;
         }
         case kCmdFileToCtrl: {
-            const std::uint32_t window = reg(kParam0);
+            const std::uint32_t window = Reg(kParam0);
             if (window > 3) {
                 *w2 = kDetailBadParam;
                 return false;
@@ -731,7 +731,7 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             return ok;
         }
         case kCmdFileFromCtrl: {
-            const std::uint32_t window = reg(kParam0);
+            const std::uint32_t window = Reg(kParam0);
             if (window > 3) {
                 *w2 = kDetailBadParam;
                 return false;
@@ -743,10 +743,10 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
         case kCmdShellReset:
             for (std::uint32_t wdx = 0; wdx < 4; ++wdx) {
                 const std::uint32_t b = WindowBase(wdx);
-                reg(b + kWinFlag) = 0;
-                reg(b + kWinTotal) = 0;
-                reg(b + kWinRemaining) = 0;
-                reg(b + kWinChunk) = 0;
+                Reg(b + kWinFlag) = 0;
+                Reg(b + kWinTotal) = 0;
+                Reg(b + kWinRemaining) = 0;
+                Reg(b + kWinChunk) = 0;
             }
             R(0) = 0;
             return true;
@@ -772,10 +772,10 @@ bool Controller::RunCommand(std::unique_lock<std::mutex>& lk, std::uint32_t code
             if ((code & 0xFFF00000u) == 0 && p != props_.end() && (group == 8 || group == 9 || group == 0xA)) {
                 Prop& prop = p->second;
                 if (group == 8) {
-                    for (std::size_t i = 0; i < prop.set_addrs.size(); ++i) prop.values[i] = reg(prop.set_addrs[i]);
+                    for (std::size_t i = 0; i < prop.set_addrs.size(); ++i) prop.values[i] = Reg(prop.set_addrs[i]);
                 } else if (group == 9) {
                     for (std::size_t i = 0; i < prop.set_addrs.size(); ++i)
-                        reg(prop.set_addrs[i] + prop.get_delta) = prop.values[i];
+                        Reg(prop.set_addrs[i] + prop.get_delta) = prop.values[i];
                 } else {
                     prop.values = prop.defaults;
                 }
@@ -836,7 +836,7 @@ void Controller::SetHdmi(const HdmiInput& input) {
     ApplyHdmiLocked(input, true);
 }
 
-HdmiInput Controller::hdmi() const {
+HdmiInput Controller::Hdmi() const {
     std::lock_guard<std::mutex> lk(mu_);
     return sc_.hdmi;
 }
@@ -878,7 +878,7 @@ void Controller::ProduceFrameLocked(std::unique_lock<std::mutex>& lk, std::uint6
     const std::uint32_t w = movie_w_, h = movie_h_, fmt = movie_format_;
     std::uint8_t* data = fb->data.data();
     lk.unlock();
-    movie_renderer_.render(frame_no, w, h, fmt, data, static_cast<std::ptrdiff_t>(RowBytes(w, fmt)));
+    movie_renderer_.Render(frame_no, w, h, fmt, data, static_cast<std::ptrdiff_t>(RowBytes(w, fmt)));
     lk.lock();
     rendering_ = false;
     fb->state = FrameBuffer::State::Out;
@@ -915,8 +915,8 @@ void Controller::ClockStepLocked(std::unique_lock<std::mutex>& lk, std::uint64_t
 void Controller::ClockLoop() {
     std::unique_lock<std::mutex> lk(mu_);
     while (!stopping_) {
-        // On the manual clock only advance() moves time and produces frames: stepping here
-        // too would produce a frame a second time while advance() renders it unlocked.
+        // On the manual clock only Advance() moves time and produces frames: stepping here
+        // too would produce a frame a second time while Advance() renders it unlocked.
         if (!sc_.manual_clock) ClockStepLocked(lk, ClockMsLocked());
         if (stopping_) break;
         const std::uint64_t due = NextDueLocked();
@@ -929,7 +929,7 @@ void Controller::ClockLoop() {
     }
 }
 
-void Controller::advance(std::uint32_t ms) {
+void Controller::Advance(std::uint32_t ms) {
     std::unique_lock<std::mutex> lk(mu_);
     if (!sc_.manual_clock) return;
     const std::uint64_t target = manual_now_ms_ + ms;
@@ -949,7 +949,7 @@ bool Controller::WaitFlagLocked(std::unique_lock<std::mutex>& lk, std::uint32_t 
                                 std::uint32_t timeout_ms) {
     const std::uint32_t flag = WindowBase(window) + kWinFlag;
     return cv_.wait_for(lk, std::chrono::milliseconds(timeout_ms),
-                        [&] { return stopping_ || reg(flag) == value; }) &&
+                        [&] { return stopping_ || Reg(flag) == value; }) &&
            !stopping_;
 }
 
@@ -957,7 +957,7 @@ std::string Controller::ReadWindowNameLocked(std::uint32_t window) {
     const std::uint32_t b = WindowBase(window) + kWinName;
     std::string name;
     for (std::uint32_t i = 0; i < kWinNameBytes; ++i) {
-        const std::uint32_t word = reg(b + (i & ~3u));
+        const std::uint32_t word = Reg(b + (i & ~3u));
         const char c = static_cast<char>((word >> (24 - 8 * (i & 3u))) & 0xFFu);
         if (c == '\0') break;
         name.push_back(c);
@@ -973,22 +973,22 @@ bool Controller::ReceiveFileLocked(std::unique_lock<std::mutex>& lk, std::uint32
     bool first = true, bad = false;
     for (;;) {
         if (!WaitFlagLocked(lk, window, 1, 10000)) return false;
-        const std::uint32_t chunk = reg(b + kWinChunk);
-        const std::uint32_t remaining = reg(b + kWinRemaining);
+        const std::uint32_t chunk = Reg(b + kWinChunk);
+        const std::uint32_t remaining = Reg(b + kWinRemaining);
         if (first) {
             name = ReadWindowNameLocked(window);
-            total = reg(b + kWinTotal);
+            total = Reg(b + kWinTotal);
             if (total > kStoreLimit) bad = true;
             first = false;
         }
         if (chunk > kWinDataBytes || data.size() + chunk > total) bad = true;
         if (!bad) {
             for (std::uint32_t i = 0; i < chunk; ++i) {
-                const std::uint32_t word = reg(b + kWinData + (i & ~3u));
+                const std::uint32_t word = Reg(b + kWinData + (i & ~3u));
                 data.push_back(static_cast<std::uint8_t>((word >> (24 - 8 * (i & 3u))) & 0xFFu));
             }
         }
-        reg(b + kWinFlag) = 0;
+        Reg(b + kWinFlag) = 0;
         if (remaining == 0 || bad) break;
     }
     if (bad || data.size() != total || name.rfind("/dev/shm/", 0) != 0) {
@@ -1014,20 +1014,20 @@ bool Controller::SendFileLocked(std::unique_lock<std::mutex>& lk, std::uint32_t 
             std::uint32_t word = 0;
             for (std::uint32_t k = 0; k < 4; ++k)
                 if (i + k < chunk) word |= static_cast<std::uint32_t>(data[offset + i + k]) << (24 - 8 * k);
-            reg(b + kWinData + i) = word;
+            Reg(b + kWinData + i) = word;
         }
         remaining -= chunk;
         offset += chunk;
-        reg(b + kWinTotal) = total;
-        reg(b + kWinChunk) = chunk;
-        reg(b + kWinRemaining) = remaining;
-        reg(b + kWinFlag) = 1;
+        Reg(b + kWinTotal) = total;
+        Reg(b + kWinChunk) = chunk;
+        Reg(b + kWinRemaining) = remaining;
+        Reg(b + kWinFlag) = 1;
     } while (remaining > 0);
     // the reader clears the flag after the last chunk; a reader that never does (an empty file
     // it did not read) is not left with a stuck window
     if (!WaitFlagLocked(lk, window, 0, 2000)) {
         if (stopping_) return false;
-        reg(b + kWinFlag) = 0;
+        Reg(b + kWinFlag) = 0;
     }
     if (it == store_.end()) {
         *w2 = kDetailNotFound;
@@ -1102,7 +1102,7 @@ std::uint32_t Controller::RunShellLocked(const std::string& line, std::string& o
 // ----------------------------------------------------------------------------------------------
 // control
 
-void Controller::update(const Scenario& s) {
+void Controller::Update(const Scenario& s) {
     std::lock_guard<std::mutex> lk(mu_);
     const HdmiInput new_hdmi = s.hdmi;
     const bool hdmi_changed = new_hdmi != sc_.hdmi;
@@ -1132,7 +1132,7 @@ void Controller::update(const Scenario& s) {
     clock_cv_.notify_all();
 }
 
-Scenario Controller::scenario() const {
+Scenario Controller::CurrentScenario() const {
     std::lock_guard<std::mutex> lk(mu_);
     return sc_;
 }
@@ -1175,7 +1175,7 @@ void Controller::ClearFaults() {
     lost_pending_.clear();
 }
 
-std::vector<RecordEntry> Controller::record() const {
+std::vector<RecordEntry> Controller::Record() const {
     std::lock_guard<std::mutex> lk(mu_);
     return std::vector<RecordEntry>(record_.begin(), record_.end());
 }
@@ -1187,15 +1187,15 @@ void Controller::ClearRecord() {
     std::lock_guard<std::mutex> lk(mu_);
     record_.clear();
 }
-std::uint32_t Controller::peek(std::uint32_t address) const {
+std::uint32_t Controller::Peek(std::uint32_t address) const {
     std::lock_guard<std::mutex> lk(mu_);
     if (!RegValid(address, 4)) return 0;
     return regs_[(address - kRegBase) / 4];
 }
-void Controller::poke(std::uint32_t address, std::uint32_t value) {
+void Controller::Poke(std::uint32_t address, std::uint32_t value) {
     std::lock_guard<std::mutex> lk(mu_);
     if (!RegValid(address, 4)) return;
-    reg(address) = value;
+    Reg(address) = value;
     cv_.notify_all();
 }
 bool Controller::GetFile(const std::string& name, std::vector<std::uint8_t>& data) const {
@@ -1237,7 +1237,7 @@ PanelState Controller::PanelNow() const {
     return p;
 }
 
-ControllerStatus Controller::status() const {
+ControllerStatus Controller::Status() const {
     std::lock_guard<std::mutex> lk(mu_);
     ControllerStatus s = st_;
     s.playback_state = state_;

@@ -74,29 +74,29 @@ public:
     Controller& operator=(const Controller&) = delete;
 
     // ---- the vendor operations (GenericFunc / DeviceUtil) ----
-    std::uint32_t startup(int op, std::uint32_t* out);  // DeviceUtil op 1 / op 2
-    std::uint32_t release();                            // DeviceUtil op 3
+    std::uint32_t Startup(int op, std::uint32_t* out);  // DeviceUtil op 1 / op 2
+    std::uint32_t Release();                            // DeviceUtil op 3
     std::uint32_t RegisterReceiver(Receiver r);         // GenericFunc op 3
     std::uint32_t UnregisterReceiver();                 // GenericFunc op 4 (waits for a running delivery)
-    std::uint32_t send(const merrowcom::Message* request, merrowcom::SendReply* reply);  // op 5
-    std::uint32_t read32(std::uint32_t address, std::uint32_t* value);   // op 6
-    std::uint32_t write32(std::uint32_t address, std::uint32_t value);   // op 7
-    std::uint32_t read64(std::uint32_t address, double* value);          // op 8
-    std::uint32_t write64(std::uint32_t address, double value);          // op 9
+    std::uint32_t Send(const merrowcom::Message* request, merrowcom::SendReply* reply);  // op 5
+    std::uint32_t Read32(std::uint32_t address, std::uint32_t* value);   // op 6
+    std::uint32_t Write32(std::uint32_t address, std::uint32_t value);   // op 7
+    std::uint32_t Read64(std::uint32_t address, double* value);          // op 8
+    std::uint32_t Write64(std::uint32_t address, double value);          // op 9
     std::uint32_t ReadBlock(std::uint32_t address, void* buffer, std::uint32_t length);         // op 12
     std::uint32_t WriteBlock(std::uint32_t address, const void* buffer, std::uint32_t length);  // op 13
 
     // ---- control (tests, scenario) ----
     // Back to power-on with this scenario: all state, store, faults, record and clock reset;
     // the registered receiver is kept.
-    void reset(const Scenario& scenario);
+    void Reset(const Scenario& scenario);
     // Applies a changed scenario without a reset: identity words, sizes, watchdog, HDMI (with
     // its events), movie rate, faults, fw_update behaviour; the timeline is replaced and runs
     // from the current time.
-    void update(const Scenario& scenario);
-    Scenario scenario() const;
+    void Update(const Scenario& scenario);
+    Scenario CurrentScenario() const;
     void SetHdmi(const HdmiInput& input);  // emits 0x20010001 (and 0x20000001 on a size change)
-    HdmiInput hdmi() const;
+    HdmiInput Hdmi() const;
     void AddCommandFault(const CommandFault& f);
     void AddSendFault(const SendFault& f);
     void AddLostFault(const LostFault& f);
@@ -105,21 +105,21 @@ public:
     void SetFwUpdate(const FwUpdateBehaviour& b);
     void ClearFaults();
     // Puts `count` messages on `channel` (32 for events) to the host.
-    void emit(std::uint32_t channel, const std::uint32_t words[4], std::uint32_t count = 1);
+    void Emit(std::uint32_t channel, const std::uint32_t words[4], std::uint32_t count = 1);
     // Manual clock: moves time forward, producing the frames and timeline entries that fall due.
-    void advance(std::uint32_t ms);
+    void Advance(std::uint32_t ms);
     std::uint64_t NowMs() const;
 
-    std::vector<RecordEntry> record() const;
+    std::vector<RecordEntry> Record() const;
     std::uint64_t RecordTotal() const;
     void ClearRecord();
     // Register access without faults or recording.
-    std::uint32_t peek(std::uint32_t address) const;
-    void poke(std::uint32_t address, std::uint32_t value);
+    std::uint32_t Peek(std::uint32_t address) const;
+    void Poke(std::uint32_t address, std::uint32_t value);
     bool GetFile(const std::string& name, std::vector<std::uint8_t>& data) const;
     void PutFile(const std::string& name, const std::vector<std::uint8_t>& data);
     std::vector<std::uint8_t> FirmwareImage() const;
-    ControllerStatus status() const;
+    ControllerStatus Status() const;
     // The video plane as the last draw request left it, with what it carries now.
     PanelState PanelNow() const;
     // Waits (real time) until no message is waiting to be run or delivered; for tests.
@@ -157,7 +157,7 @@ private:
 
     // all of the following run with mu_ held unless said otherwise
     void InitLocked(const Scenario& s);
-    std::uint32_t& reg(std::uint32_t address);
+    std::uint32_t& Reg(std::uint32_t address);
     bool RegValid(std::uint32_t address, std::uint32_t bytes) const;
     void RecordLocked(const RecordEntry& e);
     bool RegisterFaultLocked(std::uint32_t address, bool write, std::uint32_t* status);

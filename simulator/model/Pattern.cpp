@@ -42,16 +42,16 @@ struct Rgb {
 const Rgb kBars[8] = {{191, 191, 191}, {191, 191, 0}, {0, 191, 191}, {0, 191, 0},
                       {191, 0, 191},   {191, 0, 0},   {0, 0, 191},   {0, 0, 0}};
 
-inline std::uint8_t clamp8(double v) {
+inline std::uint8_t Clamp8(double v) {
     return static_cast<std::uint8_t>(std::min(255.0, std::max(0.0, v + 0.5)));
 }
 
 // BT.709 limited range.
 inline void ToYuv(const Rgb& c, std::uint8_t& y, std::uint8_t& u, std::uint8_t& v) {
     const double r = c.r, g = c.g, b = c.b;
-    y = clamp8(16.0 + (0.2126 * r + 0.7152 * g + 0.0722 * b) * 219.0 / 255.0);
-    u = clamp8(128.0 + (-0.1146 * r - 0.3854 * g + 0.5 * b) * 224.0 / 255.0);
-    v = clamp8(128.0 + (0.5 * r - 0.4542 * g - 0.0458 * b) * 224.0 / 255.0);
+    y = Clamp8(16.0 + (0.2126 * r + 0.7152 * g + 0.0722 * b) * 219.0 / 255.0);
+    u = Clamp8(128.0 + (-0.1146 * r - 0.3854 * g + 0.5 * b) * 224.0 / 255.0);
+    v = Clamp8(128.0 + (0.5 * r - 0.4542 * g - 0.0458 * b) * 224.0 / 255.0);
 }
 
 // Converts `n` RGB pixels starting at pixel x0 (even for format 3) into dst (pointing at pixel x0).
@@ -158,7 +158,7 @@ void PatternRenderer::FillRect(std::uint8_t* dst, std::ptrdiff_t stride, std::ui
     for (std::uint32_t y = y0; y < y1; ++y) std::memcpy(dst + stride * static_cast<std::ptrdiff_t>(y) + off, seg, bytes);
 }
 
-void PatternRenderer::render(std::uint64_t frame, std::uint32_t w, std::uint32_t h, std::uint32_t format,
+void PatternRenderer::Render(std::uint64_t frame, std::uint32_t w, std::uint32_t h, std::uint32_t format,
                              std::uint8_t* dst, std::ptrdiff_t stride) {
     if (w == 0 || h == 0) return;
     if (format < 1 || format > 3) format = 1;

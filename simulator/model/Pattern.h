@@ -20,7 +20,7 @@ public:
     // bytes apart (negative for bottom-up). Padding bytes are zero. The static part (bars, ramp,
     // band) is built once per size and format and copied; only the marker and counter are drawn
     // per frame.
-    void render(std::uint64_t frame, std::uint32_t width, std::uint32_t height, std::uint32_t format,
+    void Render(std::uint64_t frame, std::uint32_t width, std::uint32_t height, std::uint32_t format,
                 std::uint8_t* dst, std::ptrdiff_t stride);
 
     // A line of text drawn white on black at the picture's top-left in every later frame ("" for

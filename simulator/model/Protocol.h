@@ -24,7 +24,7 @@ constexpr std::uint32_t kParam1 = 0x0E100344u;
 constexpr std::uint32_t kParam2 = 0x0E100348u;
 constexpr std::uint32_t kParam3 = 0x0E10034Cu;
 constexpr std::uint32_t kResult0 = 0x0E100540u;  // results 0..8 at kResult0 + 4*i
-constexpr std::uint32_t result(int i) { return kResult0 + 4u * static_cast<std::uint32_t>(i); }
+constexpr std::uint32_t Result(int i) { return kResult0 + 4u * static_cast<std::uint32_t>(i); }
 
 // Plane layout words written before a draw request.
 constexpr std::uint32_t kPlaneBaseEnb = 0x0E100100u;

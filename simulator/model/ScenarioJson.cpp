@@ -55,14 +55,14 @@ long long ToInt(const json& v, const std::string& where, long long lo, long long
     return n;
 }
 
-std::uint32_t u32(const json& v, const std::string& where) {
+std::uint32_t U32(const json& v, const std::string& where) {
     long long n = ToInt(v, where, -2147483648LL, 0xFFFFFFFFLL);
     return static_cast<std::uint32_t>(n);
 }
-std::int32_t i32(const json& v, const std::string& where) {
+std::int32_t I32(const json& v, const std::string& where) {
     return static_cast<std::int32_t>(ToInt(v, where, -2147483648LL, 2147483647LL));
 }
-bool boolean(const json& v, const std::string& where) {
+bool Boolean(const json& v, const std::string& where) {
     if (!v.is_boolean()) throw ParseError(where + ": expected true or false");
     return v.get<bool>();
 }
@@ -104,15 +104,15 @@ void ParseHdmi(const json& j, HdmiInput& h, const std::string& where) {
         if (!found) h.format = static_cast<std::uint32_t>(ToInt(v, where + ".format", 0, 15));
     }
     if (j.contains("bit_depth")) h.bit_depth = static_cast<std::uint32_t>(ToInt(j["bit_depth"], where + ".bit_depth", 0, 255));
-    if (j.contains("hdcp")) h.hdcp = boolean(j["hdcp"], where + ".hdcp");
-    if (j.contains("still")) h.still = boolean(j["still"], where + ".still");
+    if (j.contains("hdcp")) h.hdcp = Boolean(j["hdcp"], where + ".hdcp");
+    if (j.contains("still")) h.still = Boolean(j["still"], where + ".still");
 }
 
 CommandFault ParseCommandFault(const json& j, const std::string& where) {
     CheckKeys(j, where, {"code", "channel", "action", "word1", "word2", "delay_ms", "count"});
     CommandFault f;
     if (!j.contains("code")) throw ParseError(where + ": \"code\" is required");
-    f.code = u32(j["code"], where + ".code");
+    f.code = U32(j["code"], where + ".code");
     if (j.contains("channel")) f.channel = static_cast<std::uint32_t>(ToInt(j["channel"], where + ".channel", 0, 255));
     if (f.channel != 34 && f.channel != 16) throw ParseError(where + ".channel: 34 (commands) or 16 (draw)");
     const std::string a = j.contains("action") && j["action"].is_string() ? j["action"].get<std::string>() : "fail";
@@ -124,11 +124,11 @@ CommandFault ParseCommandFault(const json& j, const std::string& where) {
         f.action = CommandFault::Action::Fail;
     else
         throw ParseError(where + ".action: one of \"no_reply\", \"delay\", \"fail\"");
-    if (j.contains("word1")) f.word1 = u32(j["word1"], where + ".word1");
-    if (j.contains("word2")) f.word2 = u32(j["word2"], where + ".word2");
+    if (j.contains("word1")) f.word1 = U32(j["word1"], where + ".word1");
+    if (j.contains("word2")) f.word2 = U32(j["word2"], where + ".word2");
     if (f.action == CommandFault::Action::Fail && f.word1 == 0 && f.word2 == 0) f.word1 = 1;
     if (j.contains("delay_ms")) f.delay_ms = static_cast<std::uint32_t>(ToInt(j["delay_ms"], where + ".delay_ms", 0, 600000));
-    if (j.contains("count")) f.count = i32(j["count"], where + ".count");
+    if (j.contains("count")) f.count = I32(j["count"], where + ".count");
     return f;
 }
 
@@ -145,10 +145,10 @@ void ParseInto(const json& root, Scenario& s) {
     if (root.contains("firmware")) {
         const json& j = root["firmware"];
         CheckKeys(j, "firmware", {"version", "info"});
-        if (j.contains("version")) s.firmware_version = u32(j["version"], "firmware.version");
+        if (j.contains("version")) s.firmware_version = U32(j["version"], "firmware.version");
         if (j.contains("info")) {
             if (!j["info"].is_array() || j["info"].size() != 7) throw ParseError("firmware.info: seven numbers");
-            for (int i = 0; i < 7; ++i) s.firminfo[i] = i32(j["info"][i], "firmware.info");
+            for (int i = 0; i < 7; ++i) s.firminfo[i] = I32(j["info"][i], "firmware.info");
         }
     }
     if (root.contains("watchdog")) {
@@ -156,22 +156,22 @@ void ParseInto(const json& root, Scenario& s) {
         CheckKeys(j, "watchdog", {"state", "interval", "err_count", "kdr_count", "kdr_err"});
         const char* names[] = {"state", "interval", "err_count", "kdr_count", "kdr_err"};
         for (int i = 0; i < 5; ++i)
-            if (j.contains(names[i])) s.watchdog[i] = i32(j[names[i]], std::string("watchdog.") + names[i]);
+            if (j.contains(names[i])) s.watchdog[i] = I32(j[names[i]], std::string("watchdog.") + names[i]);
     }
     if (root.contains("panel")) {
         const json& j = root["panel"];
         CheckKeys(j, "panel", {"width", "height"});
-        if (j.contains("width")) s.panel_width = u32(j["width"], "panel.width");
-        if (j.contains("height")) s.panel_height = u32(j["height"], "panel.height");
+        if (j.contains("width")) s.panel_width = U32(j["width"], "panel.width");
+        if (j.contains("height")) s.panel_height = U32(j["height"], "panel.height");
     }
     if (root.contains("output")) {
         const json& j = root["output"];
         CheckKeys(j, "output", {"width", "height", "event"});
-        if (j.contains("width")) s.output_width = u32(j["width"], "output.width");
-        if (j.contains("height")) s.output_height = u32(j["height"], "output.height");
-        if (j.contains("event")) s.output_event = u32(j["event"], "output.event");
+        if (j.contains("width")) s.output_width = U32(j["width"], "output.width");
+        if (j.contains("height")) s.output_height = U32(j["height"], "output.height");
+        if (j.contains("event")) s.output_event = U32(j["event"], "output.event");
     }
-    if (root.contains("aux")) s.aux = u32(root["aux"], "aux");
+    if (root.contains("aux")) s.aux = U32(root["aux"], "aux");
     if (root.contains("hdmi")) ParseHdmi(root["hdmi"], s.hdmi, "hdmi");
     if (root.contains("timeline")) {
         s.timeline.clear();
@@ -194,7 +194,7 @@ void ParseInto(const json& root, Scenario& s) {
                 if (ev.contains("channel")) e.channel = static_cast<std::uint32_t>(ToInt(ev["channel"], w + ".event.channel", 0, 255));
                 if (!ev.contains("words") || !ev["words"].is_array() || ev["words"].empty() || ev["words"].size() > 4)
                     throw ParseError(w + ".event.words: one to four numbers");
-                for (std::size_t i = 0; i < ev["words"].size(); ++i) e.words[i] = u32(ev["words"][i], w + ".event.words");
+                for (std::size_t i = 0; i < ev["words"].size(); ++i) e.words[i] = U32(ev["words"][i], w + ".event.words");
                 if (ev.contains("count")) e.count = static_cast<std::uint32_t>(ToInt(ev["count"], w + ".event.count", 1, 1000000));
             }
             s.timeline.push_back(e);
@@ -221,7 +221,7 @@ void ParseInto(const json& root, Scenario& s) {
             s.record = j.get<bool>();
         } else {
             CheckKeys(j, "record", {"enabled", "limit"});
-            if (j.contains("enabled")) s.record = boolean(j["enabled"], "record.enabled");
+            if (j.contains("enabled")) s.record = Boolean(j["enabled"], "record.enabled");
             if (j.contains("limit")) s.record_limit = static_cast<std::uint32_t>(ToInt(j["limit"], "record.limit", 1, 100000000));
         }
     }
@@ -230,8 +230,8 @@ void ParseInto(const json& root, Scenario& s) {
         CheckKeys(j, "faults", {"startup", "commands", "send", "lost", "registers"});
         if (j.contains("startup")) {
             CheckKeys(j["startup"], "faults.startup", {"op1", "op2"});
-            if (j["startup"].contains("op1")) s.startup_status[0] = u32(j["startup"]["op1"], "faults.startup.op1");
-            if (j["startup"].contains("op2")) s.startup_status[1] = u32(j["startup"]["op2"], "faults.startup.op2");
+            if (j["startup"].contains("op1")) s.startup_status[0] = U32(j["startup"]["op1"], "faults.startup.op1");
+            if (j["startup"].contains("op2")) s.startup_status[1] = U32(j["startup"]["op2"], "faults.startup.op2");
         }
         if (j.contains("commands")) {
             s.command_faults.clear();
@@ -244,13 +244,13 @@ void ParseInto(const json& root, Scenario& s) {
                 CheckKeys(c, w, {"channel", "busy", "not_accepted", "result", "result_count"});
                 SendFault f;
                 if (c.contains("channel")) f.channel = static_cast<std::uint32_t>(ToInt(c["channel"], w + ".channel", 0, 255));
-                if (c.contains("busy")) f.busy = i32(c["busy"], w + ".busy");
-                if (c.contains("not_accepted")) f.not_accepted = i32(c["not_accepted"], w + ".not_accepted");
+                if (c.contains("busy")) f.busy = I32(c["busy"], w + ".busy");
+                if (c.contains("not_accepted")) f.not_accepted = I32(c["not_accepted"], w + ".not_accepted");
                 if (c.contains("result")) {
-                    f.result = u32(c["result"], w + ".result");
+                    f.result = U32(c["result"], w + ".result");
                     f.result_count = 1;
                 }
-                if (c.contains("result_count")) f.result_count = i32(c["result_count"], w + ".result_count");
+                if (c.contains("result_count")) f.result_count = I32(c["result_count"], w + ".result_count");
                 s.send_faults.push_back(f);
             });
         }
@@ -260,7 +260,7 @@ void ParseInto(const json& root, Scenario& s) {
                 CheckKeys(c, w, {"channel", "count"});
                 LostFault f;
                 if (c.contains("channel")) f.channel = static_cast<std::uint32_t>(ToInt(c["channel"], w + ".channel", 0, 255));
-                if (c.contains("count")) f.count = i32(c["count"], w + ".count");
+                if (c.contains("count")) f.count = I32(c["count"], w + ".count");
                 s.lost_faults.push_back(f);
             });
         }
@@ -270,7 +270,7 @@ void ParseInto(const json& root, Scenario& s) {
                 CheckKeys(c, w, {"address", "op", "status", "count", "skip"});
                 RegisterFault f;
                 if (!c.contains("address")) throw ParseError(w + ": \"address\" is required");
-                f.address = u32(c["address"], w + ".address");
+                f.address = U32(c["address"], w + ".address");
                 const std::string op = c.contains("op") && c["op"].is_string() ? c["op"].get<std::string>() : "read";
                 if (op == "read") {
                     f.on_read = true;
@@ -283,10 +283,10 @@ void ParseInto(const json& root, Scenario& s) {
                 } else {
                     throw ParseError(w + ".op: \"read\", \"write\" or \"both\"");
                 }
-                if (c.contains("status")) f.status = u32(c["status"], w + ".status");
+                if (c.contains("status")) f.status = U32(c["status"], w + ".status");
                 if (f.status == 0) throw ParseError(w + ".status: must not be 0");
-                if (c.contains("count")) f.count = i32(c["count"], w + ".count");
-                if (c.contains("skip")) f.skip = i32(c["skip"], w + ".skip");
+                if (c.contains("count")) f.count = I32(c["count"], w + ".count");
+                if (c.contains("skip")) f.skip = I32(c["skip"], w + ".skip");
                 s.register_faults.push_back(f);
             });
         }
@@ -296,12 +296,12 @@ void ParseInto(const json& root, Scenario& s) {
         CheckKeys(j, "fw_update",
                   {"write_exit", "read_exit", "swap_exit", "read_differs", "read_differs_count", "version_after_swap"});
         FwUpdateBehaviour& f = s.fw_update;
-        if (j.contains("write_exit")) f.write_exit = u32(j["write_exit"], "fw_update.write_exit");
-        if (j.contains("read_exit")) f.read_exit = u32(j["read_exit"], "fw_update.read_exit");
-        if (j.contains("swap_exit")) f.swap_exit = u32(j["swap_exit"], "fw_update.swap_exit");
-        if (j.contains("read_differs")) f.read_differs = boolean(j["read_differs"], "fw_update.read_differs");
-        if (j.contains("read_differs_count")) f.read_differs_count = i32(j["read_differs_count"], "fw_update.read_differs_count");
-        if (j.contains("version_after_swap")) f.version_after_swap = u32(j["version_after_swap"], "fw_update.version_after_swap");
+        if (j.contains("write_exit")) f.write_exit = U32(j["write_exit"], "fw_update.write_exit");
+        if (j.contains("read_exit")) f.read_exit = U32(j["read_exit"], "fw_update.read_exit");
+        if (j.contains("swap_exit")) f.swap_exit = U32(j["swap_exit"], "fw_update.swap_exit");
+        if (j.contains("read_differs")) f.read_differs = Boolean(j["read_differs"], "fw_update.read_differs");
+        if (j.contains("read_differs_count")) f.read_differs_count = I32(j["read_differs_count"], "fw_update.read_differs_count");
+        if (j.contains("version_after_swap")) f.version_after_swap = U32(j["version_after_swap"], "fw_update.version_after_swap");
     }
 }
 

@@ -17,12 +17,12 @@ public:
     }
     std::uint32_t op4_unregister(std::uint32_t) override { return c_.UnregisterReceiver(); }
     std::uint32_t op5_send(const merrowcom::Message* q, merrowcom::SendReply* r, std::uint32_t) override {
-        return c_.send(q, r);
+        return c_.Send(q, r);
     }
-    std::uint32_t op6_read32(std::uint32_t a, std::uint32_t* v) override { return c_.read32(a, v); }
-    std::uint32_t op7_write32(std::uint32_t a, std::uint32_t v) override { return c_.write32(a, v); }
-    std::uint32_t op8_read64(std::uint32_t a, double* v) override { return c_.read64(a, v); }
-    std::uint32_t op9_write64(std::uint32_t a, double v) override { return c_.write64(a, v); }
+    std::uint32_t op6_read32(std::uint32_t a, std::uint32_t* v) override { return c_.Read32(a, v); }
+    std::uint32_t op7_write32(std::uint32_t a, std::uint32_t v) override { return c_.Write32(a, v); }
+    std::uint32_t op8_read64(std::uint32_t a, double* v) override { return c_.Read64(a, v); }
+    std::uint32_t op9_write64(std::uint32_t a, double v) override { return c_.Write64(a, v); }
     std::uint32_t op10_reserved() override { return 0xC0000002u; }
     std::uint32_t op11_reserved() override { return 0xC0000002u; }
     std::uint32_t op12_read_block(std::uint32_t a, void* b, std::uint32_t n) override { return c_.ReadBlock(a, b, n); }

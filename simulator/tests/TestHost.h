@@ -29,13 +29,13 @@ public:
     explicit Host(merrowcom::GenericFunc* g) : g_(g) {}
 
     // Registers the receiver as Kdr_DevOpen does.
-    std::uint32_t attach() {
-        current() = this;
-        return g_->op3_register(3, 10, 0, &Host::receiver);
+    std::uint32_t Attach() {
+        Current() = this;
+        return g_->op3_register(3, 10, 0, &Host::OnMessage);
     }
-    std::uint32_t detach() { return g_->op4_unregister(3); }
+    std::uint32_t Detach() { return g_->op4_unregister(3); }
 
-    static Host*& current() {
+    static Host*& Current() {
         static Host* h = nullptr;
         return h;
     }
@@ -50,7 +50,7 @@ public:
     }
     // The bridge's send with repeats (sleep shortened from 200 ms to `sleep_ms`).
     // Returns 0, -2 (status not 0) or the result word.
-    std::int32_t send(std::uint32_t ch, const Words& w, int sleep_ms = 1, int* repeats = nullptr) {
+    std::int32_t Send(std::uint32_t ch, const Words& w, int sleep_ms = 1, int* repeats = nullptr) {
         merrowcom::SendReply r{};
         std::uint32_t st = SendOnce(ch, w, &r);
         int n = 0;
@@ -65,7 +65,7 @@ public:
         return 0;
     }
     // Waits for the next message on a channel. -6 timeout, -4 lost bit seen on that channel.
-    std::int32_t receive(std::uint32_t ch, Words& out, std::uint32_t timeout_ms = 5000) {
+    std::int32_t Receive(std::uint32_t ch, Words& out, std::uint32_t timeout_ms = 5000) {
         std::unique_lock<std::mutex> lk(mu_);
         const bool ok = cv_.wait_for(lk, std::chrono::milliseconds(timeout_ms),
                                      [&] { return !q_[ch].empty() || lost_[ch]; });
@@ -76,13 +76,13 @@ public:
         return 0;
     }
     // CommandCall: 0, -1, -2 (timeout), -3 (word1), -7 (word2).
-    std::int32_t command(std::uint32_t code, std::uint32_t* detail = nullptr, std::uint32_t timeout_ms = 5000) {
-        const std::int32_t s = send(mrcsim::kChCommand, {code, 0, 0, 0});
+    std::int32_t Command(std::uint32_t code, std::uint32_t* detail = nullptr, std::uint32_t timeout_ms = 5000) {
+        const std::int32_t s = Send(mrcsim::kChCommand, {code, 0, 0, 0});
         if (s == -6) return -2;
         if (s != 0) return -1;
         Words r{};
         for (;;) {
-            const std::int32_t rc = receive(mrcsim::kChReply, r, timeout_ms);
+            const std::int32_t rc = Receive(mrcsim::kChReply, r, timeout_ms);
             if (rc == -6) return -2;
             if (rc != 0) return -1;
             if (r[0] == code) break;
@@ -93,22 +93,22 @@ public:
         return 0;
     }
     // Draw request: 0 ok, -2 timeout, -3 reply word1 not 0.
-    std::int32_t draw(std::uint32_t timeout_ms = 5000) {
-        if (send(mrcsim::kChDraw, {0, 0, 12345, 678}) != 0) return -1;
+    std::int32_t Draw(std::uint32_t timeout_ms = 5000) {
+        if (Send(mrcsim::kChDraw, {0, 0, 12345, 678}) != 0) return -1;
         Words r{};
-        const std::int32_t rc = receive(mrcsim::kChDrawReply, r, timeout_ms);
+        const std::int32_t rc = Receive(mrcsim::kChDrawReply, r, timeout_ms);
         if (rc == -6) return -2;
         if (rc != 0) return -1;
         return r[1] == 0 ? 0 : -3;
     }
 
     // ---- registers ----
-    std::uint32_t rd(std::uint32_t a) {
+    std::uint32_t ReadWord(std::uint32_t a) {
         std::uint32_t v = 0xDEADBEEF;
         last_status = g_->op6_read32(a, &v);
         return v;
     }
-    bool wr(std::uint32_t a, std::uint32_t v) { return (last_status = g_->op7_write32(a, v)) == 0; }
+    bool WriteWord(std::uint32_t a, std::uint32_t v) { return (last_status = g_->op7_write32(a, v)) == 0; }
 
     // ---- transfer windows, bridge side ----
     static std::uint32_t PackWord(const std::uint8_t* p, std::uint32_t n) {
@@ -159,25 +159,25 @@ public:
                            std::vector<std::uint32_t>* chunks = nullptr) {
         const std::uint32_t B = mrcsim::WindowBase(w);
         if (data.empty()) return -1;
-        if (!wr(mrcsim::kParam0, w)) return -1;
-        const std::int32_t s = send(mrcsim::kChCommand, {mrcsim::kCmdFileToCtrl, 0, 0, 0});
+        if (!WriteWord(mrcsim::kParam0, w)) return -1;
+        const std::int32_t s = Send(mrcsim::kChCommand, {mrcsim::kCmdFileToCtrl, 0, 0, 0});
         if (s != 0) return s == -6 ? -2 : -1;
         if (!WriteName(w, name)) return -1;
         if (!WaitFlag(w, 0)) return -1;
         const std::uint32_t len = static_cast<std::uint32_t>(data.size());
-        wr(B + mrcsim::kWinTotal, len);
-        wr(B + mrcsim::kWinRemaining, len);
-        wr(B + mrcsim::kWinChunk, 0);
+        WriteWord(B + mrcsim::kWinTotal, len);
+        WriteWord(B + mrcsim::kWinRemaining, len);
+        WriteWord(B + mrcsim::kWinChunk, 0);
         std::uint32_t left = len, off = 0;
         while (left > 0) {
             if (!WaitFlag(w, 0)) return -1;
             const std::uint32_t c = left < 1280 ? left : 1280;
             if (!WriteBytes(B + mrcsim::kWinData, data.data() + off, c)) return -1;
-            wr(B + mrcsim::kWinChunk, c);
-            const std::uint32_t still = rd(B + mrcsim::kWinRemaining);
-            wr(B + mrcsim::kWinRemaining, still - c);
+            WriteWord(B + mrcsim::kWinChunk, c);
+            const std::uint32_t still = ReadWord(B + mrcsim::kWinRemaining);
+            WriteWord(B + mrcsim::kWinRemaining, still - c);
             if (chunks) chunks->push_back(c);
-            wr(B + mrcsim::kWinFlag, 1);
+            WriteWord(B + mrcsim::kWinFlag, 1);
             left -= c;
             off += c;
         }
@@ -185,30 +185,30 @@ public:
     }
     std::int32_t ReadFile(const std::string& name, std::uint32_t w, std::vector<std::uint8_t>& out) {
         const std::uint32_t B = mrcsim::WindowBase(w);
-        if (!wr(mrcsim::kParam0, w)) return -1;
+        if (!WriteWord(mrcsim::kParam0, w)) return -1;
         if (!WriteName(w, name)) return -1;
-        const std::int32_t s = send(mrcsim::kChCommand, {mrcsim::kCmdFileFromCtrl, 0, 0, 0});
+        const std::int32_t s = Send(mrcsim::kChCommand, {mrcsim::kCmdFileFromCtrl, 0, 0, 0});
         if (s != 0) return s == -6 ? -2 : -1;
         if (!WaitFlag(w, 1)) return -1;
-        const std::uint32_t total = rd(B + mrcsim::kWinTotal);
+        const std::uint32_t total = ReadWord(B + mrcsim::kWinTotal);
         out.assign(total, 0);
         std::uint32_t got = 0, still = total;
         while (still > 0) {
             if (!WaitFlag(w, 1)) return -1;
-            const std::uint32_t c = rd(B + mrcsim::kWinChunk);
-            still = rd(B + mrcsim::kWinRemaining);
+            const std::uint32_t c = ReadWord(B + mrcsim::kWinChunk);
+            still = ReadWord(B + mrcsim::kWinRemaining);
             if (got + c > total) return -1;
             if (!ReadBytes(B + mrcsim::kWinData, out.data() + got, c)) return -1;
             got += c;
-            wr(B + mrcsim::kWinFlag, 0);
+            WriteWord(B + mrcsim::kWinFlag, 0);
         }
-        if (total == 0) wr(B + mrcsim::kWinFlag, 0);
+        if (total == 0) WriteWord(B + mrcsim::kWinFlag, 0);
         return WaitReply(mrcsim::kCmdFileFromCtrl);
     }
     std::int32_t WaitReply(std::uint32_t code) {
         Words r{};
         for (;;) {
-            const std::int32_t rc = receive(mrcsim::kChReply, r, 30000);
+            const std::int32_t rc = Receive(mrcsim::kChReply, r, 30000);
             if (rc != 0) return -1;
             if (r[0] == code) break;
         }
@@ -217,33 +217,33 @@ public:
         return 0;
     }
     // run shell command as the bridge does; returns the first failing step's result, exit in *exit_status
-    std::int32_t shell(const std::string& line, std::uint32_t* exit_status) {
-        std::int32_t rc = command(mrcsim::kCmdShellReset);
+    std::int32_t Shell(const std::string& line, std::uint32_t* exit_status) {
+        std::int32_t rc = Command(mrcsim::kCmdShellReset);
         if (rc) return rc;
         rc = WriteFile("/dev/shm/shell_cmd", 0, std::vector<std::uint8_t>(line.begin(), line.end()));
         if (rc) return rc;
-        rc = command(mrcsim::kCmdShellRun);
+        rc = Command(mrcsim::kCmdShellRun);
         if (rc) return rc;
-        *exit_status = rd(mrcsim::kResult0);
+        *exit_status = ReadWord(mrcsim::kResult0);
         std::vector<std::uint8_t> out;
         rc = ReadFile("/dev/shm/shell_out", 2, out);
         if (rc) return rc;
         shell_output.assign(out.begin(), out.end());
-        return command(mrcsim::kCmdShellReset);
+        return Command(mrcsim::kCmdShellReset);
     }
 
     // ---- what arrived ----
-    std::size_t pending(std::uint32_t ch) {
+    std::size_t Pending(std::uint32_t ch) {
         std::lock_guard<std::mutex> lk(mu_);
         return q_[ch].size();
     }
-    std::vector<Words> drain(std::uint32_t ch) {
+    std::vector<Words> Drain(std::uint32_t ch) {
         std::lock_guard<std::mutex> lk(mu_);
         std::vector<Words> v(q_[ch].begin(), q_[ch].end());
         q_[ch].clear();
         return v;
     }
-    bool lost(std::uint32_t ch) {
+    bool Lost(std::uint32_t ch) {
         std::lock_guard<std::mutex> lk(mu_);
         return lost_[ch];
     }
@@ -255,7 +255,7 @@ public:
         std::lock_guard<std::mutex> lk(mu_);
         return !threads_.empty() && !threads_.count(caller);
     }
-    std::size_t received() {
+    std::size_t Received() {
         std::lock_guard<std::mutex> lk(mu_);
         return count_;
     }
@@ -266,8 +266,8 @@ public:
     std::string shell_output;
 
 private:
-    static void receiver(const merrowcom::Message* m, std::uint32_t flags) {
-        Host* h = current();
+    static void OnMessage(const merrowcom::Message* m, std::uint32_t flags) {
+        Host* h = Current();
         if (!h) return;
         {
             std::lock_guard<std::mutex> lk(h->mu_);

@@ -31,12 +31,12 @@ protected:
         std::uint32_t out = 0;
         ASSERT_EQ(util->op1_startup_first(&out), 0u);
         ASSERT_EQ(util->op2_startup_second(&out), 0u);
-        ASSERT_EQ(host->attach(), 0u);
-        ASSERT_EQ(host->command(kCmdOpen), 0);
+        ASSERT_EQ(host->Attach(), 0u);
+        ASSERT_EQ(host->Command(kCmdOpen), 0);
     }
     void TearDown() override {
-        host->detach();
-        Host::current() = nullptr;
+        host->Detach();
+        Host::Current() = nullptr;
         util->op3_release();
     }
     merrowcom::DeviceUtil* util = nullptr;
@@ -55,7 +55,7 @@ TEST_F(ComponentTest, ControlApiDrivesTheController) {
     MrcSimHdmi h{2, 1280, 720, 7, 2, 1, 8, 0};
     ASSERT_EQ(MrcSim_SetHdmi(&h), 0);
     ASSERT_EQ(MrcSim_WaitIdle(2000), 0);
-    auto ev = host->drain(kChEvent);
+    auto ev = host->Drain(kChEvent);
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[0][0], kEvHdmiInfo);
     EXPECT_EQ(ev[1][0], kEvHdmiSize);
@@ -64,10 +64,10 @@ TEST_F(ComponentTest, ControlApiDrivesTheController) {
     EXPECT_EQ(back.fps_code, 7u);
 
     ASSERT_EQ(MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 0, 4, 0, 1), 0);
-    EXPECT_EQ(host->command(kCmdPanel), -7);
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), -7);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
     ASSERT_EQ(MrcSim_FailRegister(kParam0, MRCSIM_REG_WRITE, 0xC0000001, 1, 0), 0);
-    EXPECT_FALSE(host->wr(kParam0, 1));
+    EXPECT_FALSE(host->WriteWord(kParam0, 1));
     EXPECT_EQ(host->last_status, 0xC0000001u);
     ASSERT_EQ(MrcSim_FailStartup(1, 0xC0000009), 0);
     std::uint32_t out;
@@ -76,8 +76,8 @@ TEST_F(ComponentTest, ControlApiDrivesTheController) {
     EXPECT_EQ(util->op1_startup_first(&out), 0u);
 
     ASSERT_EQ(MrcSim_RecordClear(), 0);
-    host->wr(kParam1, 5);
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    host->WriteWord(kParam1, 5);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
     ASSERT_EQ(MrcSim_RecordCount(), 2u);
     MrcSimRecord r{};
     ASSERT_EQ(MrcSim_RecordGet(0, &r), 0);
@@ -113,25 +113,25 @@ TEST_F(ComponentTest, UpdateChangesTheRunningController) {
     ASSERT_EQ(MrcSim_Update(R"({"hdmi": {"state": "no_signal"}, "firmware": {"version": 77}})"), 0)
         << MrcSim_LastError();
     ASSERT_EQ(MrcSim_WaitIdle(2000), 0);
-    auto ev = host->drain(kChEvent);
+    auto ev = host->Drain(kChEvent);
     ASSERT_FALSE(ev.empty());
     EXPECT_EQ(ev[0][1], kHdmiBitConnected | kHdmiBitNoSignal);
-    ASSERT_EQ(host->command(kCmdFirmInfo), 0);
-    EXPECT_EQ(host->rd(kResult0), 77u);
+    ASSERT_EQ(host->Command(kCmdFirmInfo), 0);
+    EXPECT_EQ(host->ReadWord(kResult0), 77u);
     EXPECT_EQ(MrcSim_Update("{\"bogus\": 1}"), -1);
     EXPECT_NE(std::string(MrcSim_LastError()).find("bogus"), std::string::npos);
 }
 
 TEST_F(ComponentTest, ManualClockAdvance) {
-    host->wr(kParam0, 320);
-    host->wr(kParam1, 180);
-    host->wr(kParam2, 0);
-    host->wr(kParam3, 20);
-    ASSERT_EQ(host->command(kCmdMovieStart), 0);
+    host->WriteWord(kParam0, 320);
+    host->WriteWord(kParam1, 180);
+    host->WriteWord(kParam2, 0);
+    host->WriteWord(kParam3, 20);
+    ASSERT_EQ(host->Command(kCmdMovieStart), 0);
     ASSERT_EQ(MrcSim_Advance(100), 0);
     ASSERT_EQ(MrcSim_WaitIdle(2000), 0);
     std::size_t frames = 0;
-    for (auto& e : host->drain(kChEvent))
+    for (auto& e : host->Drain(kChEvent))
         if (e[0] == kEvFrame) ++frames;
     EXPECT_EQ(frames, 2u);
     EXPECT_EQ(MrcSim_NowMs(), 100u);

@@ -23,28 +23,28 @@ Scenario ManualScenario() {
 
 class ModelTest : public ::testing::Test {
 protected:
-    void start(const Scenario& s = ManualScenario(), bool open = true) {
+    void Start(const Scenario& s = ManualScenario(), bool open = true) {
         ctl = std::make_unique<Controller>(s);
         gf = std::make_unique<ModelGeneric>(*ctl);
         host = std::make_unique<Host>(gf.get());
-        ASSERT_EQ(host->attach(), 0u);
+        ASSERT_EQ(host->Attach(), 0u);
         if (open) {
-            ASSERT_EQ(host->command(kCmdOpen), 0);
+            ASSERT_EQ(host->Command(kCmdOpen), 0);
         }
     }
-    void SetUp() override { start(); }
+    void SetUp() override { Start(); }
     void TearDown() override {
-        if (host) host->detach();
-        Host::current() = nullptr;
+        if (host) host->Detach();
+        Host::Current() = nullptr;
         host.reset();
         gf.reset();
         ctl.reset();
     }
-    std::uint32_t R(int i) { return host->rd(result(i)); }
+    std::uint32_t R(int i) { return host->ReadWord(Result(i)); }
     // events on 32 that arrived so far (after the controller went idle)
-    std::vector<Words> events() {
+    std::vector<Words> Events() {
         EXPECT_TRUE(ctl->WaitIdle(5000));
-        return host->drain(kChEvent);
+        return host->Drain(kChEvent);
     }
 
     std::unique_ptr<Controller> ctl;
@@ -53,19 +53,19 @@ protected:
 };
 
 TEST_F(ModelTest, CommandsBeforeOpenAreRefused) {
-    start(ManualScenario(), false);
+    Start(ManualScenario(), false);
     std::uint32_t detail = 0;
-    EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
+    EXPECT_EQ(host->Command(kCmdPanel, &detail), -7);
     EXPECT_EQ(detail, kDetailNotOpen);
-    EXPECT_EQ(host->command(kCmdOpen), 0);
-    EXPECT_EQ(host->command(kCmdPanel), 0);
-    EXPECT_EQ(host->command(kCmdClose), 0);
-    EXPECT_EQ(host->command(kCmdPanel), -7);
+    EXPECT_EQ(host->Command(kCmdOpen), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
+    EXPECT_EQ(host->Command(kCmdClose), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), -7);
 }
 
 TEST_F(ModelTest, UnknownCommandSetsWord1) {
-    EXPECT_EQ(host->command(0x12345), -3);
-    EXPECT_EQ(host->command(0x90007), -3);  // no colour property 7
+    EXPECT_EQ(host->Command(0x12345), -3);
+    EXPECT_EQ(host->Command(0x90007), -3);  // no colour property 7
 }
 
 TEST_F(ModelTest, IdentityAndSizes) {
@@ -78,31 +78,31 @@ TEST_F(ModelTest, IdentityAndSizes) {
     s.output_height = 720;
     s.output_event = 7;
     s.aux = 0xABCD;
-    start(s);
-    ASSERT_EQ(host->command(kCmdFirmInfo), 0);
+    Start(s);
+    ASSERT_EQ(host->Command(kCmdFirmInfo), 0);
     EXPECT_EQ(R(0), 0x02030405u);
     for (int i = 0; i < 7; ++i) EXPECT_EQ(R(1 + i), static_cast<std::uint32_t>(10 + i));
-    ASSERT_EQ(host->command(kCmdPanel), 0);
+    ASSERT_EQ(host->Command(kCmdPanel), 0);
     EXPECT_EQ(R(0), 1920u);
     EXPECT_EQ(R(1), 1200u);
-    ASSERT_EQ(host->command(kCmdOutput), 0);
+    ASSERT_EQ(host->Command(kCmdOutput), 0);
     EXPECT_EQ(R(0), 1280u);
     EXPECT_EQ(R(1), 720u);
     EXPECT_EQ(R(2), 7u);
-    ASSERT_EQ(host->command(kCmdAux), 0);
+    ASSERT_EQ(host->Command(kCmdAux), 0);
     EXPECT_EQ(R(0), 0u);
     EXPECT_EQ(R(1), 0xABCDu);
-    host->wr(kParam0, 20);
-    ASSERT_EQ(host->command(kCmdTimeSet), 0);
+    host->WriteWord(kParam0, 20);
+    ASSERT_EQ(host->Command(kCmdTimeSet), 0);
     EXPECT_EQ(R(0), 0u);
 }
 
 TEST_F(ModelTest, WatchdogInitAndRead) {
-    host->wr(kParam0, 2000);
-    host->wr(kParam1, 5);
-    ASSERT_EQ(host->command(kCmdWdtSet), 0);
+    host->WriteWord(kParam0, 2000);
+    host->WriteWord(kParam1, 5);
+    ASSERT_EQ(host->Command(kCmdWdtSet), 0);
     EXPECT_EQ(R(0), 0u);
-    ASSERT_EQ(host->command(kCmdWdtGet), 0);
+    ASSERT_EQ(host->Command(kCmdWdtGet), 0);
     EXPECT_EQ(R(0), 0u);
     EXPECT_EQ(R(1), 1u);     // state
     EXPECT_EQ(R(2), 2000u);  // interval
@@ -149,78 +149,78 @@ TEST_F(ModelTest, EveryColourPropertySetThenGetReturnsWhatWasSet) {
     for (const auto& pc : PropCases()) {
         SCOPED_TRACE(pc.low);
         std::uint32_t v = 0x100 + pc.low * 7;
-        for (std::uint32_t a : pc.set_addrs) ASSERT_TRUE(host->wr(a, v++));
-        ASSERT_EQ(host->command(0x80000 | pc.low), 0);
+        for (std::uint32_t a : pc.set_addrs) ASSERT_TRUE(host->WriteWord(a, v++));
+        ASSERT_EQ(host->Command(0x80000 | pc.low), 0);
         // scribble over the get area to show the get command rewrites it
-        for (std::uint32_t a : pc.set_addrs) host->wr(a + pc.delta, 0xFFFFFFFF);
-        ASSERT_EQ(host->command(0x90000 | pc.low), 0);
+        for (std::uint32_t a : pc.set_addrs) host->WriteWord(a + pc.delta, 0xFFFFFFFF);
+        ASSERT_EQ(host->Command(0x90000 | pc.low), 0);
         v = 0x100 + pc.low * 7;
-        for (std::uint32_t a : pc.set_addrs) EXPECT_EQ(host->rd(a + pc.delta), v++) << std::hex << a;
+        for (std::uint32_t a : pc.set_addrs) EXPECT_EQ(host->ReadWord(a + pc.delta), v++) << std::hex << a;
     }
 }
 
 TEST_F(ModelTest, OverlapOfSetAndGetAreas) {
     // enb_edp := 1 ... then a twelve-axis set writes 0x0E100800 (its hv_gain words)
-    host->wr(0x0E100700, 1);
-    ASSERT_EQ(host->command(0x80001), 0);
-    host->wr(0x0E100790, 1);
-    host->wr(0x0E100800, 0x00ABCDEF);
-    ASSERT_EQ(host->command(0x80003), 0);
-    EXPECT_EQ(host->rd(0x0E100800), 0x00ABCDEFu);  // what the twelve-axis set left there
-    ASSERT_EQ(host->command(0x90001), 0);          // the EDP get rewrites its result word
-    EXPECT_EQ(host->rd(0x0E100800), 1u);
-    ASSERT_EQ(host->command(0x90003), 0);
-    EXPECT_EQ(host->rd(0x0E100900), 0x00ABCDEFu);  // twelve-axis hv_gain result (moved up 0x100)
-    EXPECT_EQ(host->rd(0x0E100890), 1u);
+    host->WriteWord(0x0E100700, 1);
+    ASSERT_EQ(host->Command(0x80001), 0);
+    host->WriteWord(0x0E100790, 1);
+    host->WriteWord(0x0E100800, 0x00ABCDEF);
+    ASSERT_EQ(host->Command(0x80003), 0);
+    EXPECT_EQ(host->ReadWord(0x0E100800), 0x00ABCDEFu);  // what the twelve-axis set left there
+    ASSERT_EQ(host->Command(0x90001), 0);          // the EDP get rewrites its result word
+    EXPECT_EQ(host->ReadWord(0x0E100800), 1u);
+    ASSERT_EQ(host->Command(0x90003), 0);
+    EXPECT_EQ(host->ReadWord(0x0E100900), 0x00ABCDEFu);  // twelve-axis hv_gain result (moved up 0x100)
+    EXPECT_EQ(host->ReadWord(0x0E100890), 1u);
 }
 
 TEST_F(ModelTest, ResetRestoresDefaults) {
-    ASSERT_EQ(host->command(0x90005), 0);
-    const std::uint32_t d0 = host->rd(0x0E100810);
-    host->wr(0x0E100710, 0x12345);
-    ASSERT_EQ(host->command(0x80005), 0);
-    ASSERT_EQ(host->command(0x90005), 0);
-    EXPECT_EQ(host->rd(0x0E100810), 0x12345u);
-    ASSERT_EQ(host->command(0xA0005), 0);
-    ASSERT_EQ(host->command(0x90005), 0);
-    EXPECT_EQ(host->rd(0x0E100810), d0);
+    ASSERT_EQ(host->Command(0x90005), 0);
+    const std::uint32_t d0 = host->ReadWord(0x0E100810);
+    host->WriteWord(0x0E100710, 0x12345);
+    ASSERT_EQ(host->Command(0x80005), 0);
+    ASSERT_EQ(host->Command(0x90005), 0);
+    EXPECT_EQ(host->ReadWord(0x0E100810), 0x12345u);
+    ASSERT_EQ(host->Command(0xA0005), 0);
+    ASSERT_EQ(host->Command(0x90005), 0);
+    EXPECT_EQ(host->ReadWord(0x0E100810), d0);
     // default LUT is a non-decreasing ramp the bridge's get decodes to 0..1023
     EXPECT_EQ(d0 & 0x3FF, 32u);
     EXPECT_EQ((d0 >> 16) & 0x3FF, 64u);
     // default drive/cutoff: post_lutgamma word 1 (= 0 after decoding)
-    ASSERT_EQ(host->command(0x90004), 0);
-    EXPECT_EQ(host->rd(0x0E100808), 1u);
+    ASSERT_EQ(host->Command(0x90004), 0);
+    EXPECT_EQ(host->ReadWord(0x0E100808), 1u);
 }
 
 // ---- playback state machine ----
 
 TEST_F(ModelTest, PlaybackTransitionsAndRefusals) {
     auto state = [&] {
-        EXPECT_EQ(host->command(kCmdStateQuery), 0);
+        EXPECT_EQ(host->Command(kCmdStateQuery), 0);
         return R(0);
     };
     EXPECT_EQ(state(), kStateLive);
     std::uint32_t detail = 0;
-    EXPECT_EQ(host->command(kCmdResume, &detail), -7);  // live -> live by resume: refused
+    EXPECT_EQ(host->Command(kCmdResume, &detail), -7);  // live -> live by resume: refused
     EXPECT_EQ(detail, kDetailState);
-    EXPECT_EQ(host->command(kCmdMovieStop), -7);
-    ASSERT_EQ(host->command(kCmdPause), 0);
+    EXPECT_EQ(host->Command(kCmdMovieStop), -7);
+    ASSERT_EQ(host->Command(kCmdPause), 0);
     EXPECT_EQ(state(), kStatePaused);
-    EXPECT_EQ(host->command(kCmdPause), -7);
-    host->wr(kParam0, 1280);
-    host->wr(kParam1, 720);
-    host->wr(kParam2, 0);
-    host->wr(kParam3, 10);
-    EXPECT_EQ(host->command(kCmdMovieStart), -7);  // paused -> movie refused
-    ASSERT_EQ(host->command(kCmdResume), 0);
-    ASSERT_EQ(host->command(kCmdMovieStart), 0);
+    EXPECT_EQ(host->Command(kCmdPause), -7);
+    host->WriteWord(kParam0, 1280);
+    host->WriteWord(kParam1, 720);
+    host->WriteWord(kParam2, 0);
+    host->WriteWord(kParam3, 10);
+    EXPECT_EQ(host->Command(kCmdMovieStart), -7);  // paused -> movie refused
+    ASSERT_EQ(host->Command(kCmdResume), 0);
+    ASSERT_EQ(host->Command(kCmdMovieStart), 0);
     EXPECT_EQ(state(), kStateMovie);
-    EXPECT_EQ(host->command(kCmdPause), -7);  // movie -> paused refused
-    EXPECT_EQ(host->command(kCmdResume), -7);
-    EXPECT_EQ(host->command(kCmdMovieStart), -7);
-    ASSERT_EQ(host->command(kCmdMovieStop), 0);
+    EXPECT_EQ(host->Command(kCmdPause), -7);  // movie -> paused refused
+    EXPECT_EQ(host->Command(kCmdResume), -7);
+    EXPECT_EQ(host->Command(kCmdMovieStart), -7);
+    ASSERT_EQ(host->Command(kCmdMovieStop), 0);
     EXPECT_EQ(state(), kStateLive);
-    auto ev = events();
+    auto ev = Events();
     std::vector<std::uint32_t> codes;
     for (auto& e : ev)
         if (e[0] >= kEvPlaneLive) codes.push_back(e[0]);
@@ -232,8 +232,8 @@ TEST_F(ModelTest, MovieParametersAreChecked) {
     const std::uint32_t bad[][4] = {{59, 720, 0, 10}, {1280, 39, 0, 10}, {3841, 720, 0, 10},
                                     {1280, 2161, 0, 10}, {1280, 720, 3, 10}, {1280, 720, 0, 0}, {1280, 720, 0, 61}};
     for (const auto& b : bad) {
-        for (int i = 0; i < 4; ++i) host->wr(kParam0 + 4 * i, b[i]);
-        EXPECT_EQ(host->command(kCmdMovieStart, &detail), -7);
+        for (int i = 0; i < 4; ++i) host->WriteWord(kParam0 + 4 * i, b[i]);
+        EXPECT_EQ(host->Command(kCmdMovieStart, &detail), -7);
         EXPECT_EQ(detail, kDetailBadParam);
     }
 }
@@ -241,10 +241,10 @@ TEST_F(ModelTest, MovieParametersAreChecked) {
 // ---- draw request ----
 
 TEST_F(ModelTest, DrawRequestIsAnsweredOnChannel17) {
-    host->wr(kPlaneDst, 10);
-    EXPECT_EQ(host->draw(), 0);
+    host->WriteWord(kPlaneDst, 10);
+    EXPECT_EQ(host->Draw(), 0);
     ASSERT_TRUE(ctl->WaitIdle(1000));
-    auto rec = ctl->record();
+    auto rec = ctl->Record();
     bool seen = false;
     for (auto& e : rec)
         if (e.kind == RecordEntry::Message && e.channel == kChDraw && e.words[2] == 12345 && e.words[3] == 678) seen = true;
@@ -259,12 +259,12 @@ TEST_F(ModelTest, StillIsBottomUpBgrWithPaddedRows) {
     in.height = 60;
     ctl->SetHdmi(in);
     std::uint32_t detail = 0;
-    EXPECT_EQ(host->command(kCmdStill, &detail), -7);  // only while paused
+    EXPECT_EQ(host->Command(kCmdStill, &detail), -7);  // only while paused
     EXPECT_EQ(detail, kDetailState);
-    ctl->advance(500);  // 30 frames at 60/s
-    ASSERT_EQ(host->command(kCmdPause), 0);
-    host->wr(kParam0, 0);
-    ASSERT_EQ(host->command(kCmdStill), 0);
+    ctl->Advance(500);  // 30 frames at 60/s
+    ASSERT_EQ(host->Command(kCmdPause), 0);
+    host->WriteWord(kParam0, 0);
+    ASSERT_EQ(host->Command(kCmdStill), 0);
     EXPECT_EQ(R(0), 0u);
     const std::uint32_t addr = R(1), w = R(2), h = R(3);
     EXPECT_EQ(w, 101u);
@@ -290,23 +290,23 @@ TEST_F(ModelTest, StillIsBottomUpBgrWithPaddedRows) {
     for (std::uint32_t y = 0; y < h; ++y) std::memcpy(&td[y * rb], &px[(h - 1 - y) * rb], rb);
     EXPECT_EQ(PatternRenderer::ReadCounter(td.data(), w, h, rb), 30);
     // without a signal the still is refused
-    ASSERT_EQ(host->command(kCmdResume), 0);
+    ASSERT_EQ(host->Command(kCmdResume), 0);
     in.kind = HdmiInput::Kind::NoSignal;
     ctl->SetHdmi(in);
-    ASSERT_EQ(host->command(kCmdPause), 0);
-    EXPECT_EQ(host->command(kCmdStill, &detail), -7);
+    ASSERT_EQ(host->Command(kCmdPause), 0);
+    EXPECT_EQ(host->Command(kCmdStill, &detail), -7);
     EXPECT_EQ(detail, kDetailNoSignal);
 }
 
 TEST_F(ModelTest, PausedPictureIsFrozen) {
-    ctl->advance(100);
-    ASSERT_EQ(host->command(kCmdPause), 0);
-    const auto f = ctl->status().picture_frame;
-    ctl->advance(1000);
-    EXPECT_EQ(ctl->status().picture_frame, f);
-    ASSERT_EQ(host->command(kCmdResume), 0);
-    ctl->advance(1000);
-    EXPECT_GT(ctl->status().picture_frame, f);
+    ctl->Advance(100);
+    ASSERT_EQ(host->Command(kCmdPause), 0);
+    const auto f = ctl->Status().picture_frame;
+    ctl->Advance(1000);
+    EXPECT_EQ(ctl->Status().picture_frame, f);
+    ASSERT_EQ(host->Command(kCmdResume), 0);
+    ctl->Advance(1000);
+    EXPECT_GT(ctl->Status().picture_frame, f);
 }
 
 // ---- movie ----
@@ -314,29 +314,29 @@ TEST_F(ModelTest, PausedPictureIsFrozen) {
 class MovieTest : public ModelTest {
 protected:
     void StartMovie(std::uint32_t w, std::uint32_t h, std::uint32_t fmt_word, std::uint32_t fps) {
-        host->wr(kParam0, w);
-        host->wr(kParam1, h);
-        host->wr(kParam2, fmt_word);
-        host->wr(kParam3, fps);
-        ASSERT_EQ(host->command(kCmdMovieStart), 0);
-        events();
+        host->WriteWord(kParam0, w);
+        host->WriteWord(kParam1, h);
+        host->WriteWord(kParam2, fmt_word);
+        host->WriteWord(kParam3, fps);
+        ASSERT_EQ(host->Command(kCmdMovieStart), 0);
+        Events();
     }
-    std::vector<Words> notices() {
+    std::vector<Words> Notices() {
         std::vector<Words> n;
-        for (auto& e : events())
+        for (auto& e : Events())
             if (e[0] == kEvFrame) n.push_back(e);
         return n;
     }
     std::int32_t GiveBack(std::uint32_t addr) {
-        host->wr(kParam0, addr);
-        return host->command(kCmdFrameRelease);
+        host->WriteWord(kParam0, addr);
+        return host->Command(kCmdFrameRelease);
     }
 };
 
 TEST_F(MovieTest, FramesAtTheConfiguredRateWithTheTestPattern) {
     StartMovie(1280, 720, 0, 60);
-    ctl->advance(50);  // 3 frames at 60/s (16, 33, 50 ms)
-    auto n = notices();
+    ctl->Advance(50);  // 3 frames at 60/s (16, 33, 50 ms)
+    auto n = Notices();
     ASSERT_EQ(n.size(), 3u);
     std::int64_t last = -1;
     for (auto& e : n) {
@@ -357,25 +357,25 @@ TEST_F(MovieTest, FramesAtTheConfiguredRateWithTheTestPattern) {
         EXPECT_EQ(f[3 * 200 + 1], 191);
         EXPECT_EQ(GiveBack(e[3]), 0);
     }
-    EXPECT_EQ(ctl->status().frames_produced, 3u);
-    EXPECT_EQ(ctl->status().frames_dropped, 0u);
+    EXPECT_EQ(ctl->Status().frames_produced, 3u);
+    EXPECT_EQ(ctl->Status().frames_dropped, 0u);
 }
 
 TEST_F(MovieTest, FramesNotGivenBackAreDroppedAndCounted) {
     StartMovie(320, 180, 0, 10);
-    ctl->advance(1000);  // 10 frames due, 4 buffers
-    auto n = notices();
+    ctl->Advance(1000);  // 10 frames due, 4 buffers
+    auto n = Notices();
     ASSERT_EQ(n.size(), 4u);
-    EXPECT_EQ(ctl->status().frames_dropped, 6u);
-    EXPECT_EQ(ctl->status().frames_out, 4u);
+    EXPECT_EQ(ctl->Status().frames_dropped, 6u);
+    EXPECT_EQ(ctl->Status().frames_out, 4u);
     std::uint32_t detail = 0;
-    host->wr(kParam0, 0x12345678);
-    EXPECT_EQ(host->command(kCmdFrameRelease, &detail), -7);  // not a frame that is out
+    host->WriteWord(kParam0, 0x12345678);
+    EXPECT_EQ(host->Command(kCmdFrameRelease, &detail), -7);  // not a frame that is out
     EXPECT_EQ(detail, kDetailNotFound);
     EXPECT_EQ(GiveBack(n[0][3]), 0);
     EXPECT_EQ(GiveBack(n[0][3]), -7);  // twice
-    ctl->advance(100);
-    auto m = notices();
+    ctl->Advance(100);
+    auto m = Notices();
     ASSERT_EQ(m.size(), 1u);
     EXPECT_EQ((m[0][1] >> 8) & 0xFF, 6u);  // the drops since the previous notice
     EXPECT_EQ(m[0][3], n[0][3]);           // the buffer given back is reused
@@ -387,8 +387,8 @@ TEST_F(MovieTest, FormatsAndSizes) {
     } cases[] = {{0, 0, 3}, {1, 1, 2}, {2, 2, 3}};
     for (const auto& c : cases) {
         StartMovie(901, 101, c.word, 30);
-        ctl->advance(34);
-        auto n = notices();
+        ctl->Advance(34);
+        auto n = Notices();
         ASSERT_EQ(n.size(), 1u);
         EXPECT_EQ(n[0][1] & 0xFF, c.code);
         EXPECT_EQ(n[0][2], (901u << 16) | 101u);
@@ -401,8 +401,8 @@ TEST_F(MovieTest, FormatsAndSizes) {
             EXPECT_NEAR(f[1], 128, 1);
         }
         EXPECT_EQ(GiveBack(n[0][3]), 0);
-        ASSERT_EQ(host->command(kCmdMovieStop), 0);
-        events();
+        ASSERT_EQ(host->Command(kCmdMovieStop), 0);
+        Events();
     }
 }
 
@@ -411,26 +411,26 @@ TEST_F(MovieTest, NoFramesWithoutSignalOrWithHdcp) {
     HdmiInput in;
     in.hdcp = true;
     ctl->SetHdmi(in);
-    ctl->advance(500);
-    EXPECT_TRUE(notices().empty());
+    ctl->Advance(500);
+    EXPECT_TRUE(Notices().empty());
     in.hdcp = false;
     in.kind = HdmiInput::Kind::NoSignal;
     ctl->SetHdmi(in);
-    ctl->advance(500);
-    EXPECT_TRUE(notices().empty());
-    EXPECT_EQ(ctl->status().frames_dropped, 0u);
+    ctl->Advance(500);
+    EXPECT_TRUE(Notices().empty());
+    EXPECT_EQ(ctl->Status().frames_dropped, 0u);
 }
 
 TEST_F(MovieTest, ForcedMovieRate) {
     Scenario s = ManualScenario();
     s.movie_fps = 5;
     s.movie_buffers = 2;
-    start(s);
+    Start(s);
     StartMovie(320, 180, 0, 60);
-    ctl->advance(1000);
-    EXPECT_EQ(ctl->status().frames_produced, 2u);
-    EXPECT_EQ(ctl->status().frames_dropped, 3u);
-    EXPECT_EQ(ctl->status().frame_buffers, 2u);
+    ctl->Advance(1000);
+    EXPECT_EQ(ctl->Status().frames_produced, 2u);
+    EXPECT_EQ(ctl->Status().frames_dropped, 3u);
+    EXPECT_EQ(ctl->Status().frame_buffers, 2u);
 }
 
 // ---- HDMI input ----
@@ -470,11 +470,11 @@ TEST_F(ModelTest, EachHdmiStateDecodesAsIntendedOnEveryPath) {
     first.width = 640;
     first.height = 480;
     ctl->SetHdmi(first);
-    events();
+    Events();
     for (const auto& c : HdmiCases()) {
         SCOPED_TRACE(c.name);
         ctl->SetHdmi(c.in);
-        auto ev = events();
+        auto ev = Events();
         ASSERT_FALSE(ev.empty());
         ASSERT_EQ(ev[0][0], kEvHdmiInfo);
         const bool sig = c.in.kind == HdmiInput::Kind::Signal;
@@ -490,7 +490,7 @@ TEST_F(ModelTest, EachHdmiStateDecodesAsIntendedOnEveryPath) {
         // the capture library's callback takes it (one of its bits)
         EXPECT_NE(e.event & (0x2u | 0x4u | 0x10u | 0x20u | 0x2000u | 0x4000u), 0u);
         // get path (KDR_DEV_HDMI)
-        ASSERT_EQ(host->command(kCmdHdmi), 0);
+        ASSERT_EQ(host->Command(kCmdHdmi), 0);
         std::uint32_t r[9];
         for (int i = 0; i < 9; ++i) r[i] = R(i);
         auto g = testhost::DecodeGet(r);
@@ -516,18 +516,18 @@ TEST_F(ModelTest, SizeEventOnlyWhenTheSizeChanges) {
     in.width = 1280;
     in.height = 720;
     ctl->SetHdmi(in);
-    auto ev = events();
+    auto ev = Events();
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[1][0], kEvHdmiSize);
     EXPECT_EQ(ev[1][2], (1280u << 16) | 720u);
     in.hdcp = true;
     ctl->SetHdmi(in);
-    ev = events();
+    ev = Events();
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0][1], 0x2u | 0x20u | 0x2000u | 0x4000u);  // HDCP on, changed
     in.kind = HdmiInput::Kind::NoSignal;
     ctl->SetHdmi(in);
-    ev = events();
+    ev = Events();
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[1][2], 0u);
 }
@@ -543,15 +543,15 @@ TEST_F(ModelTest, TimelineRunsOnTheManualClock) {
     b.words[0] = 0x20400001;
     b.count = 50;
     s.timeline = {b, a};
-    start(s);
-    ctl->advance(99);
-    EXPECT_TRUE(events().empty());
-    ctl->advance(1);
-    auto ev = events();
+    Start(s);
+    ctl->Advance(99);
+    EXPECT_TRUE(Events().empty());
+    ctl->Advance(1);
+    auto ev = Events();
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0][1], kHdmiBitNoCable);
-    ctl->advance(100);
-    EXPECT_EQ(events().size(), 50u);
+    ctl->Advance(100);
+    EXPECT_EQ(Events().size(), 50u);
 }
 
 // ---- faults ----
@@ -562,23 +562,23 @@ TEST_F(ModelTest, CommandFaults) {
     f.action = CommandFault::Action::NoReply;
     f.count = 1;
     ctl->AddCommandFault(f);
-    EXPECT_EQ(host->command(kCmdPanel, nullptr, 300), -2);
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(host->Command(kCmdPanel, nullptr, 300), -2);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
     f.action = CommandFault::Action::Fail;
     f.word1 = 9;
     ctl->AddCommandFault(f);
-    EXPECT_EQ(host->command(kCmdPanel), -3);
+    EXPECT_EQ(host->Command(kCmdPanel), -3);
     f.word1 = 0;
     f.word2 = 5;
     ctl->AddCommandFault(f);
     std::uint32_t detail = 0;
-    EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
+    EXPECT_EQ(host->Command(kCmdPanel, &detail), -7);
     EXPECT_EQ(detail, 5u);
     f.action = CommandFault::Action::Delay;
     f.delay_ms = 300;
     ctl->AddCommandFault(f);
     const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(290));
     // a fault on the draw request
     f.channel = kChDraw;
@@ -586,8 +586,8 @@ TEST_F(ModelTest, CommandFaults) {
     f.action = CommandFault::Action::Fail;
     f.word1 = 1;
     ctl->AddCommandFault(f);
-    EXPECT_EQ(host->draw(), -3);
-    EXPECT_EQ(host->draw(), 0);
+    EXPECT_EQ(host->Draw(), -3);
+    EXPECT_EQ(host->Draw(), 0);
 }
 
 TEST_F(ModelTest, FailedCommandIsNotCarriedOut) {
@@ -596,8 +596,8 @@ TEST_F(ModelTest, FailedCommandIsNotCarriedOut) {
     f.word1 = 1;
     f.count = 1;
     ctl->AddCommandFault(f);
-    EXPECT_EQ(host->command(kCmdPause), -3);
-    ASSERT_EQ(host->command(kCmdStateQuery), 0);
+    EXPECT_EQ(host->Command(kCmdPause), -3);
+    ASSERT_EQ(host->Command(kCmdStateQuery), 0);
     EXPECT_EQ(R(0), kStateLive);
 }
 
@@ -607,23 +607,23 @@ TEST_F(ModelTest, SendFaults) {
     f.not_accepted = 2;
     ctl->AddSendFault(f);
     int repeats = 0;
-    EXPECT_EQ(host->send(kChCommand, {kCmdPanel, 0, 0, 0}, 1, &repeats), 0);
+    EXPECT_EQ(host->Send(kChCommand, {kCmdPanel, 0, 0, 0}, 1, &repeats), 0);
     EXPECT_EQ(repeats, 5);
     Words r;
-    EXPECT_EQ(host->receive(kChReply, r), 0);
+    EXPECT_EQ(host->Receive(kChReply, r), 0);
     f = SendFault{};
     f.busy = 200;  // more than the bridge's 100 repeats
     f.channel = kChCommand;
     ctl->AddSendFault(f);
-    EXPECT_EQ(host->send(kChCommand, {kCmdPanel, 0, 0, 0}, 0, &repeats), -2);
+    EXPECT_EQ(host->Send(kChCommand, {kCmdPanel, 0, 0, 0}, 0, &repeats), -2);
     EXPECT_EQ(repeats, 100);
     ctl->ClearFaults();
     f = SendFault{};
     f.result = static_cast<std::uint32_t>(-6);
     f.result_count = 1;
     ctl->AddSendFault(f);
-    EXPECT_EQ(host->command(kCmdPanel), -2);  // a send result of -6 becomes a timeout
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), -2);  // a send result of -6 becomes a timeout
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
 }
 
 TEST_F(ModelTest, LostBitReachesTheReceiver) {
@@ -631,24 +631,24 @@ TEST_F(ModelTest, LostBitReachesTheReceiver) {
     f.channel = kChReply;
     f.count = 1;
     ctl->AddLostFault(f);
-    EXPECT_EQ(host->command(kCmdPanel), -1);  // the bridge's channel 35 is now lost
-    EXPECT_TRUE(host->lost(kChReply));
+    EXPECT_EQ(host->Command(kCmdPanel), -1);  // the bridge's channel 35 is now lost
+    EXPECT_TRUE(host->Lost(kChReply));
     host->ClearLost(kChReply);
-    host->drain(kChReply);
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    host->Drain(kChReply);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
 }
 
 TEST_F(ModelTest, RegisterFaults) {
     RegisterFault f;
-    f.address = result(0);
+    f.address = Result(0);
     f.status = 0xC0000001;
     f.count = 1;
     f.skip = 1;
     ctl->AddRegisterFault(f);
     std::uint32_t v;
-    EXPECT_EQ(gf->op6_read32(result(0), &v), 0u);            // skipped
-    EXPECT_EQ(gf->op6_read32(result(0), &v), 0xC0000001u);   // fails once
-    EXPECT_EQ(gf->op6_read32(result(0), &v), 0u);
+    EXPECT_EQ(gf->op6_read32(Result(0), &v), 0u);            // skipped
+    EXPECT_EQ(gf->op6_read32(Result(0), &v), 0xC0000001u);   // fails once
+    EXPECT_EQ(gf->op6_read32(Result(0), &v), 0u);
     f = RegisterFault{};
     f.address = kParam0;
     f.on_read = false;
@@ -666,51 +666,51 @@ TEST_F(ModelTest, RegisterFaults) {
 
 TEST_F(ModelTest, StartupFaults) {
     std::uint32_t out = 0;
-    EXPECT_EQ(ctl->startup(1, &out), 0u);
+    EXPECT_EQ(ctl->Startup(1, &out), 0u);
     EXPECT_EQ(out, 1u);
     ctl->SetStartupStatus(2, 0xC0000005);
-    EXPECT_EQ(ctl->startup(2, &out), 0xC0000005u);
+    EXPECT_EQ(ctl->Startup(2, &out), 0xC0000005u);
     ctl->ClearFaults();
-    EXPECT_EQ(ctl->startup(2, &out), 0u);
+    EXPECT_EQ(ctl->Startup(2, &out), 0u);
 }
 
 TEST_F(ModelTest, EventFloodIsDeliveredInOrder) {
     const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
-    ctl->emit(kChEvent, w, 500);
-    auto ev = events();
+    ctl->Emit(kChEvent, w, 500);
+    auto ev = Events();
     EXPECT_EQ(ev.size(), 500u);
 }
 
 // ---- receiver ----
 
 TEST_F(ModelTest, ReceiverRunsOnTheComponentsThreadOnly) {
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
     EXPECT_TRUE(host->ReceiverOnlyOn(std::this_thread::get_id()));
 }
 
 TEST_F(ModelTest, NothingIsDeliveredAfterUnregistering) {
     ASSERT_TRUE(ctl->WaitIdle(1000));
-    const auto before = host->received();
-    EXPECT_EQ(host->detach(), 0u);
+    const auto before = host->Received();
+    EXPECT_EQ(host->Detach(), 0u);
     const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
-    ctl->emit(kChEvent, w, 10);
+    ctl->Emit(kChEvent, w, 10);
     ASSERT_TRUE(ctl->WaitIdle(1000));
-    EXPECT_EQ(host->received(), before);
-    EXPECT_EQ(ctl->status().undelivered, 10u);
-    EXPECT_EQ(host->attach(), 0u);
+    EXPECT_EQ(host->Received(), before);
+    EXPECT_EQ(ctl->Status().undelivered, 10u);
+    EXPECT_EQ(host->Attach(), 0u);
 }
 
 Controller* g_unreg_ctl = nullptr;
 TEST_F(ModelTest, UnregisterFromInsideTheReceiver) {
     g_unreg_ctl = ctl.get();
     ASSERT_TRUE(ctl->WaitIdle(1000));
-    const auto before = host->received();
+    const auto before = host->Received();
     host->hook = [](const merrowcom::Message*, std::uint32_t) { g_unreg_ctl->UnregisterReceiver(); };
     const std::uint32_t w[4] = {0x20000001, 0, 0, 0};
-    ctl->emit(kChEvent, w, 3);
+    ctl->Emit(kChEvent, w, 3);
     ASSERT_TRUE(ctl->WaitIdle(1000));
-    EXPECT_EQ(host->received(), before + 1);
-    EXPECT_EQ(ctl->status().undelivered, 2u);
+    EXPECT_EQ(host->Received(), before + 1);
+    EXPECT_EQ(ctl->Status().undelivered, 2u);
     host->hook = nullptr;
 }
 
@@ -718,12 +718,12 @@ TEST_F(ModelTest, UnregisterFromInsideTheReceiver) {
 
 TEST_F(ModelTest, RecordOfCommandsAndWrites) {
     ctl->ClearRecord();
-    host->wr(kParam0, 77);
+    host->WriteWord(kParam0, 77);
     gf->op9_write64(kMovieBytes, 2.5);
     const std::uint32_t blk[2] = {1, 2};
     gf->op13_write_block(WindowBase(0) + kWinData, blk, 8);
-    EXPECT_EQ(host->command(kCmdPanel), 0);
-    auto r = ctl->record();
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
+    auto r = ctl->Record();
     ASSERT_EQ(r.size(), 4u);
     EXPECT_EQ(r[0].kind, RecordEntry::Write32);
     EXPECT_EQ(r[0].address, kParam0);
@@ -744,14 +744,14 @@ TEST_F(ModelTest, RecordOfCommandsAndWrites) {
 
 // ---- shell and file channel ----
 
-std::vector<std::uint8_t> bytes(std::size_t n, unsigned seed) {
+std::vector<std::uint8_t> Bytes(std::size_t n, unsigned seed) {
     std::vector<std::uint8_t> v(n);
     for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>((i * 131 + seed) & 0xFF);
     return v;
 }
 
 TEST_F(ModelTest, FileGoesOverInChunksAndComesBack) {
-    const auto img = bytes(3000, 7);
+    const auto img = Bytes(3000, 7);
     std::vector<std::uint32_t> chunks;
     ASSERT_EQ(host->WriteFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
     EXPECT_EQ(chunks, (std::vector<std::uint32_t>{1280, 1280, 440}));
@@ -764,7 +764,7 @@ TEST_F(ModelTest, FileGoesOverInChunksAndComesBack) {
     // odd lengths and a 255-character name
     const std::string longname = "/dev/shm/" + std::string(246, 'n');
     ASSERT_EQ(longname.size(), 255u);
-    const auto odd = bytes(1283, 9);
+    const auto odd = Bytes(1283, 9);
     ASSERT_EQ(host->WriteFile(longname, 0, odd), 0);
     ASSERT_TRUE(ctl->GetFile(longname, stored));
     EXPECT_EQ(stored, odd);
@@ -776,27 +776,27 @@ TEST_F(ModelTest, ReadingAMissingFileFailsWithoutHangingTheWindow) {
     std::vector<std::uint8_t> back;
     EXPECT_EQ(host->ReadFile("/dev/shm/none", 3, back), -7);
     EXPECT_TRUE(back.empty());
-    const auto img = bytes(10, 1);
+    const auto img = Bytes(10, 1);
     EXPECT_EQ(host->WriteFile("/dev/shm/x", 3, img), 0);  // the window is usable again
 }
 
 TEST_F(ModelTest, FilesOutsideDevShmAreRefused) {
-    EXPECT_EQ(host->WriteFile("/etc/passwd", 0, bytes(10, 1)), -7);
+    EXPECT_EQ(host->WriteFile("/etc/passwd", 0, Bytes(10, 1)), -7);
 }
 
 TEST_F(ModelTest, ShellCommands) {
     std::uint32_t exit_status = 99;
     ctl->PutFile("/dev/shm/a", {1, 2, 3});
-    ASSERT_EQ(host->shell("rm -f /dev/shm/a", &exit_status), 0);
+    ASSERT_EQ(host->Shell("rm -f /dev/shm/a", &exit_status), 0);
     EXPECT_EQ(exit_status, 0u);
     std::vector<std::uint8_t> d;
     EXPECT_FALSE(ctl->GetFile("/dev/shm/a", d));
-    ASSERT_EQ(host->shell("reboot now", &exit_status), 0);
+    ASSERT_EQ(host->Shell("reboot now", &exit_status), 0);
     EXPECT_EQ(exit_status, 127u);
     EXPECT_NE(host->shell_output.find("not found"), std::string::npos);
-    ASSERT_EQ(host->shell("/usr/sbin/fw_update write /dev/shm/missing", &exit_status), 0);
+    ASSERT_EQ(host->Shell("/usr/sbin/fw_update write /dev/shm/missing", &exit_status), 0);
     EXPECT_EQ(exit_status, 1u);
-    ASSERT_EQ(host->shell("/usr/sbin/fw_update swap", &exit_status), 0);
+    ASSERT_EQ(host->Shell("/usr/sbin/fw_update swap", &exit_status), 0);
     EXPECT_EQ(exit_status, 1u);  // nothing written yet
 }
 
@@ -804,17 +804,17 @@ TEST_F(ModelTest, ShellCommands) {
 int UpdateAttempt(Host& h, const std::vector<std::uint8_t>& img) {
     std::uint32_t ex = 0;
     const std::string w = "/dev/shm/firmupdate_write.img", r = "/dev/shm/firmupdate_read.img";
-    if (h.shell("rm -f " + w, &ex) || ex) return 1;
+    if (h.Shell("rm -f " + w, &ex) || ex) return 1;
     if (h.WriteFile(w, 1, img)) return 2;
-    if (h.shell("/usr/sbin/fw_update write " + w, &ex) || ex) return 3;
-    if (h.shell("rm -f " + w, &ex) || ex) return 4;
-    if (h.shell("rm -f " + r, &ex) || ex) return 5;
-    if (h.shell("/usr/sbin/fw_update read " + r, &ex) || ex) return 6;
+    if (h.Shell("/usr/sbin/fw_update write " + w, &ex) || ex) return 3;
+    if (h.Shell("rm -f " + w, &ex) || ex) return 4;
+    if (h.Shell("rm -f " + r, &ex) || ex) return 5;
+    if (h.Shell("/usr/sbin/fw_update read " + r, &ex) || ex) return 6;
     std::vector<std::uint8_t> back;
     if (h.ReadFile(r, 3, back)) return 7;
-    if (h.shell("rm -f " + r, &ex) || ex) return 8;
+    if (h.Shell("rm -f " + r, &ex) || ex) return 8;
     if (back.size() < img.size() || !std::equal(img.begin(), img.end(), back.begin())) return 9;
-    if (h.shell("/usr/sbin/fw_update swap", &ex) || ex) return 10;
+    if (h.Shell("/usr/sbin/fw_update swap", &ex) || ex) return 10;
     return 0;
 }
 
@@ -822,10 +822,10 @@ TEST_F(ModelTest, FirmwareUpdateRoundTrips) {
     FwUpdateBehaviour b;
     b.version_after_swap = 0x01020300;
     ctl->SetFwUpdate(b);
-    const auto img = bytes(5000, 3);
+    const auto img = Bytes(5000, 3);
     EXPECT_EQ(UpdateAttempt(*host, img), 0);
     EXPECT_EQ(ctl->FirmwareImage(), img);
-    ASSERT_EQ(host->command(kCmdFirmInfo), 0);
+    ASSERT_EQ(host->Command(kCmdFirmInfo), 0);
     EXPECT_EQ(R(0), 0x01020300u);
     std::vector<std::uint8_t> d;
     EXPECT_FALSE(ctl->GetFile("/dev/shm/firmupdate_write.img", d));
@@ -837,7 +837,7 @@ TEST_F(ModelTest, FirmwareReadBackCanDiffer) {
     b.read_differs = true;
     b.read_differs_count = 1;
     ctl->SetFwUpdate(b);
-    const auto img = bytes(2000, 5);
+    const auto img = Bytes(2000, 5);
     EXPECT_EQ(UpdateAttempt(*host, img), 9);  // mismatch: never reaches the swap
     EXPECT_TRUE(ctl->FirmwareImage().empty());
     EXPECT_EQ(UpdateAttempt(*host, img), 0);  // second attempt reads back right
@@ -848,9 +848,9 @@ TEST_F(ModelTest, FirmwareWriteCanFail) {
     FwUpdateBehaviour b;
     b.write_exit = 3;
     ctl->SetFwUpdate(b);
-    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
-    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
-    EXPECT_EQ(UpdateAttempt(*host, bytes(100, 1)), 3);
+    EXPECT_EQ(UpdateAttempt(*host, Bytes(100, 1)), 3);
+    EXPECT_EQ(UpdateAttempt(*host, Bytes(100, 1)), 3);
+    EXPECT_EQ(UpdateAttempt(*host, Bytes(100, 1)), 3);
 }
 
 // ---- real clock and threads (the TSan build runs these too) ----
@@ -860,13 +860,13 @@ TEST(ModelRealClock, MovieFramesFlowWhileCommandsRunOnOtherThreads) {
     Controller ctl(s);
     ModelGeneric gf(ctl);
     Host host(&gf);
-    ASSERT_EQ(host.attach(), 0u);
-    ASSERT_EQ(host.command(kCmdOpen), 0);
-    host.wr(kParam0, 640);
-    host.wr(kParam1, 360);
-    host.wr(kParam2, 0);
-    host.wr(kParam3, 60);
-    ASSERT_EQ(host.command(kCmdMovieStart), 0);
+    ASSERT_EQ(host.Attach(), 0u);
+    ASSERT_EQ(host.Command(kCmdOpen), 0);
+    host.WriteWord(kParam0, 640);
+    host.WriteWord(kParam1, 360);
+    host.WriteWord(kParam2, 0);
+    host.WriteWord(kParam3, 60);
+    ASSERT_EQ(host.Command(kCmdMovieStart), 0);
     std::atomic<bool> stop{false};
     std::atomic<int> released{0};
     // a consumer giving frames back, like the bridge's transfer thread
@@ -874,7 +874,7 @@ TEST(ModelRealClock, MovieFramesFlowWhileCommandsRunOnOtherThreads) {
         std::vector<std::uint8_t> buf(640 * 3 * 360);
         while (!stop) {
             Words e;
-            if (host.receive(kChEvent, e, 50) != 0) continue;
+            if (host.Receive(kChEvent, e, 50) != 0) continue;
             if (e[0] != kEvFrame) continue;
             EXPECT_EQ(gf.op12_read_block(e[3], buf.data(), static_cast<std::uint32_t>(buf.size())), 0u);
             // give back through a register write + command; commands are serialised by a lock
@@ -903,11 +903,11 @@ TEST(ModelRealClock, MovieFramesFlowWhileCommandsRunOnOtherThreads) {
     stop = true;
     consumer.join();
     poker.join();
-    const auto st = ctl.status();
+    const auto st = ctl.Status();
     EXPECT_GE(st.frames_produced, 15u);
     EXPECT_GE(released.load(), 15);
-    host.detach();
-    Host::current() = nullptr;
+    host.Detach();
+    Host::Current() = nullptr;
 }
 
 TEST(ModelRealClock, ResetWhileBusyAndTimelineInRealTime) {
@@ -919,18 +919,18 @@ TEST(ModelRealClock, ResetWhileBusyAndTimelineInRealTime) {
     Controller ctl(s);
     ModelGeneric gf(ctl);
     Host host(&gf);
-    ASSERT_EQ(host.attach(), 0u);
+    ASSERT_EQ(host.Attach(), 0u);
     Words w;
-    ASSERT_EQ(host.receive(kChEvent, w, 2000), 0);
+    ASSERT_EQ(host.Receive(kChEvent, w, 2000), 0);
     EXPECT_EQ(w[0], kEvHdmiInfo);
     EXPECT_EQ(w[1], kHdmiBitConnected | kHdmiBitNoSignal);
     for (int i = 0; i < 5; ++i) {
         const std::uint32_t ev[4] = {0x20000001, 0, 0, 0};
-        ctl.emit(kChEvent, ev, 100);
-        ctl.reset(s);
+        ctl.Emit(kChEvent, ev, 100);
+        ctl.Reset(s);
     }
-    host.detach();
-    Host::current() = nullptr;
+    host.Detach();
+    Host::Current() = nullptr;
 }
 
 }  // namespace

@@ -63,13 +63,13 @@ TEST(PanelComposer, CaptionReadsBackAtEverySize) {
     for (const auto& [w, h] : {std::pair{1920u, 1080u}, std::pair{720u, 480u}, std::pair{3840u, 2160u}}) {
         const std::uint32_t rb = RowBytes(w, 1);
         std::vector<std::uint8_t> frame(static_cast<std::size_t>(rb) * h);
-        r.render(42, w, h, 1, frame.data(), rb);
+        r.Render(42, w, h, 1, frame.data(), rb);
         EXPECT_EQ(PatternRenderer::ReadCaption(frame.data(), w, h, rb), "1920X1080 59.94I YUV422 10BIT HDCP") << w;
         EXPECT_EQ(PatternRenderer::ReadCounter(frame.data(), w, h, rb), 42) << w;  // the caption leaves it be
     }
     PatternRenderer plain;
     const std::uint32_t rb = RowBytes(640, 1);
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(rb) * 360);
-    plain.render(0, 640, 360, 1, frame.data(), rb);
+    plain.Render(0, 640, 360, 1, frame.data(), rb);
     EXPECT_EQ(PatternRenderer::ReadCaption(frame.data(), 640, 360, rb), "");
 }

@@ -152,8 +152,8 @@ protected:
             reinterpret_cast<void*>(GetProcAddress(m, merrowcom::kCreateGenericFunc)));
         ASSERT_NE(create, nullptr);
         host = std::make_unique<testhost::Host>(create());
-        ASSERT_EQ(host->attach(), 0u);
-        ASSERT_EQ(host->command(kCmdOpen), 0);
+        ASSERT_EQ(host->Attach(), 0u);
+        ASSERT_EQ(host->Command(kCmdOpen), 0);
         // the tablet's area is the output's size at the screen's corner, composed without a mirror
         MrcSimPanel setup{0, 0, 1280, 800, 0, 0, 0, 0, 20, 1};
         ASSERT_EQ(sim.PanelStart(&setup), 0) << sim.LastError();
@@ -162,8 +162,8 @@ protected:
     }
     void TearDown() override {
         if (host) {
-            (void)host->command(kCmdClose);
-            (void)host->detach();
+            (void)host->Command(kCmdClose);
+            (void)host->Detach();
         }
         (void)sim.PanelStop();
     }
@@ -180,7 +180,7 @@ protected:
             (void)sim.Poke(kPlaneSrc + 4u * i, static_cast<std::uint32_t>(s[i]));
         }
         (void)sim.Poke(kPlaneAngle, 0);
-        ASSERT_EQ(host->draw(), 0);
+        ASSERT_EQ(host->Draw(), 0);
     }
 
     BgrImage Snapshot() {
@@ -245,10 +245,10 @@ TEST_F(Panel, ZoomRectangleShowsTheEnlargedRegion) {
 
 TEST_F(Panel, PauseHoldsTheLastFrameAndOffShowsNoPicture) {
     ASSERT_EQ(sim.Advance(500), 0);
-    ASSERT_EQ(host->command(kCmdPause), 0);
+    ASSERT_EQ(host->Command(kCmdPause), 0);
     ASSERT_EQ(sim.Advance(2000), 0);
     EXPECT_EQ(Counter(Snapshot()), 30);
-    ASSERT_EQ(host->command(kCmdResume), 0);
+    ASSERT_EQ(host->Command(kCmdResume), 0);
     ASSERT_EQ(sim.Advance(500), 0);
     EXPECT_EQ(Counter(Snapshot()), 180);  // the input ran on while the plane held its picture
 
@@ -305,7 +305,7 @@ TEST_F(Panel, DemoTimelineShowsEachStepOnThePanel) {
     ASSERT_NE(clock, std::string::npos);
     demo.replace(clock, 15, R"("clock": "manual")");
     ASSERT_EQ(sim.Reset(demo.c_str()), 0) << sim.LastError();
-    ASSERT_EQ(host->command(kCmdOpen), 0);
+    ASSERT_EQ(host->Command(kCmdOpen), 0);
     SetPlane(kPlane, RECT{0, 0, 1920, 1080}, true);
     // each step as the bridge follows it: the plane drawn again over the whole new input
     auto at = [&](std::uint32_t ms) {

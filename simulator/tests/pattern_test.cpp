@@ -20,9 +20,9 @@ TEST(Pattern, CounterAndMarkerMove) {
     PatternRenderer r;
     const std::uint32_t w = 1280, h = 720, rb = RowBytes(w, 1);
     std::vector<std::uint8_t> a(rb * h), b(rb * h);
-    r.render(12345678, w, h, 1, a.data(), rb);
+    r.Render(12345678, w, h, 1, a.data(), rb);
     EXPECT_EQ(PatternRenderer::ReadCounter(a.data(), w, h, rb), 12345678);
-    r.render(12345679, w, h, 1, b.data(), rb);
+    r.Render(12345679, w, h, 1, b.data(), rb);
     EXPECT_EQ(PatternRenderer::ReadCounter(b.data(), w, h, rb), 12345679);
     EXPECT_NE(PatternRenderer::MarkerX(1, w, h), PatternRenderer::MarkerX(2, w, h));
     // the marker is white at its place in frame 12345679
@@ -40,8 +40,8 @@ TEST(Pattern, BottomUpRenderingIsTheFlippedPicture) {
     PatternRenderer r;
     const std::uint32_t w = 33, h = 50, rb = RowBytes(w, 1);
     std::vector<std::uint8_t> td(rb * h), bu(rb * h);
-    r.render(5, w, h, 1, td.data(), rb);
-    r.render(5, w, h, 1, bu.data() + (h - 1) * rb, -static_cast<std::ptrdiff_t>(rb));
+    r.Render(5, w, h, 1, td.data(), rb);
+    r.Render(5, w, h, 1, bu.data() + (h - 1) * rb, -static_cast<std::ptrdiff_t>(rb));
     for (std::uint32_t y = 0; y < h; ++y) ASSERT_EQ(0, std::memcmp(&td[y * rb], &bu[(h - 1 - y) * rb], rb));
 }
 
@@ -51,6 +51,6 @@ TEST(Pattern, TinySizesDoNotOverrun) {
         for (std::uint32_t h : {1u, 2u, 5u, 40u})
             for (std::uint32_t f : {1u, 2u, 3u}) {
                 std::vector<std::uint8_t> buf(RowBytes(w, f) * h);
-                r.render(99999, w, h, f, buf.data(), RowBytes(w, f));
+                r.Render(99999, w, h, f, buf.data(), RowBytes(w, f));
             }
 }

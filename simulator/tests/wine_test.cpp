@@ -31,20 +31,20 @@ struct Dll : Client {
     merrowcom::CreateSystemCtrlFn create_sys = nullptr;
 
     template <typename F>
-    void bind(F& f, const char* name) {
+    void Bind(F& f, const char* name) {
         f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
         if (!f) missing += std::string(name) + " ";
     }
     std::string missing;
 
-    static Dll& get() {
+    static Dll& Get() {
         static Dll d = [] {
             Dll x;
             x.module = LoadLibraryW(L"Merrowcom.dll");
             if (!x.module) return x;
-            x.bind(x.create_util, merrowcom::kCreateDeviceUtil);
-            x.bind(x.create_generic, merrowcom::kCreateGenericFunc);
-            x.bind(x.create_sys, merrowcom::kCreateSystemCtrl);
+            x.Bind(x.create_util, merrowcom::kCreateDeviceUtil);
+            x.Bind(x.create_generic, merrowcom::kCreateGenericFunc);
+            x.Bind(x.create_sys, merrowcom::kCreateSystemCtrl);
             static_cast<Client&>(x) = BindClient();
             if (!x.complete) x.missing += "MrcSim_ control functions";
             return x;
@@ -56,7 +56,7 @@ struct Dll : Client {
 class Component : public ::testing::Test {
 protected:
     void SetUp() override {
-        Dll& d = Dll::get();
+        Dll& d = Dll::Get();
         ASSERT_NE(d.module, nullptr) << "Merrowcom.dll did not load";
         ASSERT_TRUE(d.missing.empty()) << "missing exports: " << d.missing;
         dll = &d;
@@ -69,21 +69,21 @@ protected:
         ASSERT_EQ(util->op1_startup_first(&out), 0u);
         ASSERT_EQ(util->op2_startup_second(&out), 0u);
         host = std::make_unique<Host>(gf);
-        ASSERT_EQ(host->attach(), 0u);
-        ASSERT_EQ(host->command(kCmdOpen), 0);
+        ASSERT_EQ(host->Attach(), 0u);
+        ASSERT_EQ(host->Command(kCmdOpen), 0);
     }
     void TearDown() override {
         if (host) {
-            host->command(kCmdClose);
-            EXPECT_EQ(host->detach(), 0u);
+            host->Command(kCmdClose);
+            EXPECT_EQ(host->Detach(), 0u);
         }
-        Host::current() = nullptr;
+        Host::Current() = nullptr;
         if (util) util->op3_release();
     }
-    std::uint32_t R(int i) { return host->rd(result(i)); }
-    std::vector<Words> events() {
+    std::uint32_t R(int i) { return host->ReadWord(Result(i)); }
+    std::vector<Words> Events() {
         EXPECT_EQ(dll->WaitIdle(5000), 0);
-        return host->drain(kChEvent);
+        return host->Drain(kChEvent);
     }
 
     Dll* dll = nullptr;
@@ -94,12 +94,12 @@ protected:
 };
 
 TEST_F(Component, CommandsAreAnsweredOnTheComponentsOwnThread) {
-    ASSERT_EQ(host->command(kCmdPanel), 0);
+    ASSERT_EQ(host->Command(kCmdPanel), 0);
     EXPECT_EQ(R(0), 1280u);
     EXPECT_EQ(R(1), 800u);
-    ASSERT_EQ(host->command(kCmdFirmInfo), 0);
+    ASSERT_EQ(host->Command(kCmdFirmInfo), 0);
     EXPECT_EQ(R(0), 0x01000000u);
-    EXPECT_EQ(host->draw(), 0);
+    EXPECT_EQ(host->Draw(), 0);
     EXPECT_TRUE(host->ReceiverOnlyOn(std::this_thread::get_id()));
     MrcSimStatus st{};
     ASSERT_EQ(dll->GetStatus(&st), 0);
@@ -109,16 +109,16 @@ TEST_F(Component, CommandsAreAnsweredOnTheComponentsOwnThread) {
 
 TEST_F(Component, ColourPropertySetThenGetAndTheRecord) {
     ASSERT_EQ(dll->RecordClear(), 0);
-    host->wr(0x0E100704, (7u << 16) | 9u);
-    host->wr(0x0E100708, 1);
-    host->wr(0x0E10070C, 2);
-    host->wr(0x0E100710, 300);
-    host->wr(0x0E100714, 0x121212);
-    ASSERT_EQ(host->command(0x80002), 0);
-    ASSERT_EQ(host->command(0x90002), 0);
-    EXPECT_EQ(host->rd(0x0E100804), (7u << 16) | 9u);
-    EXPECT_EQ(host->rd(0x0E100810), 300u);
-    EXPECT_EQ(host->rd(0x0E100814), 0x121212u);
+    host->WriteWord(0x0E100704, (7u << 16) | 9u);
+    host->WriteWord(0x0E100708, 1);
+    host->WriteWord(0x0E10070C, 2);
+    host->WriteWord(0x0E100710, 300);
+    host->WriteWord(0x0E100714, 0x121212);
+    ASSERT_EQ(host->Command(0x80002), 0);
+    ASSERT_EQ(host->Command(0x90002), 0);
+    EXPECT_EQ(host->ReadWord(0x0E100804), (7u << 16) | 9u);
+    EXPECT_EQ(host->ReadWord(0x0E100810), 300u);
+    EXPECT_EQ(host->ReadWord(0x0E100814), 0x121212u);
     ASSERT_EQ(dll->RecordCount(), 7u);
     MrcSimRecord r{};
     ASSERT_EQ(dll->RecordGet(4, &r), 0);
@@ -134,14 +134,14 @@ TEST_F(Component, ColourPropertySetThenGetAndTheRecord) {
 TEST_F(Component, HdmiChangesArriveAsEventsAndReadBack) {
     MrcSimHdmi h{2, 1280, 720, 7, 1, 2, 10, 1};
     ASSERT_EQ(dll->SetHdmi(&h), 0);
-    auto ev = events();
+    auto ev = Events();
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[0][0], kEvHdmiInfo);
     EXPECT_EQ(ev[0][1], 0x2u | 0x20u | 0x2000u | 0x4000u);
     EXPECT_EQ(ev[0][2], (1280u << 16) | 720u);
     EXPECT_EQ(ev[0][3] & 0xFFu, 0x71u);  // scan 1, fps code 7
     EXPECT_EQ(ev[1][0], kEvHdmiSize);
-    ASSERT_EQ(host->command(kCmdHdmi), 0);
+    ASSERT_EQ(host->Command(kCmdHdmi), 0);
     EXPECT_EQ(R(0), 1280u);
     EXPECT_EQ(R(2), 0x2u | 0x20u | 0x2000u);
     EXPECT_EQ(R(4), 2u);
@@ -151,18 +151,18 @@ TEST_F(Component, HdmiChangesArriveAsEventsAndReadBack) {
     EXPECT_EQ(R(8), 1u);  // HDCP detected (2 would mean none)
     h.state = 0;
     ASSERT_EQ(dll->SetHdmi(&h), 0);
-    ev = events();
+    ev = Events();
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0][1], 0x4u);
 }
 
 TEST_F(Component, PlaneStateChangesEmitEvents) {
-    ASSERT_EQ(host->command(kCmdPause), 0);
-    ASSERT_EQ(host->command(kCmdStateQuery), 0);
+    ASSERT_EQ(host->Command(kCmdPause), 0);
+    ASSERT_EQ(host->Command(kCmdStateQuery), 0);
     EXPECT_EQ(R(0), kStatePaused);
-    EXPECT_EQ(host->command(kCmdMovieStart), -7);  // paused -> movie is refused
-    ASSERT_EQ(host->command(kCmdResume), 0);
-    auto ev = events();
+    EXPECT_EQ(host->Command(kCmdMovieStart), -7);  // paused -> movie is refused
+    ASSERT_EQ(host->Command(kCmdResume), 0);
+    auto ev = Events();
     ASSERT_EQ(ev.size(), 2u);
     EXPECT_EQ(ev[0][0], kEvPlanePaused);
     EXPECT_EQ(ev[1][0], kEvPlaneLive);
@@ -172,9 +172,9 @@ TEST_F(Component, StillIsReadWithTheBlockOperation) {
     MrcSimHdmi h{2, 640, 480, 8, 2, 1, 8, 0};
     ASSERT_EQ(dll->SetHdmi(&h), 0);
     ASSERT_EQ(dll->Advance(1000), 0);
-    ASSERT_EQ(host->command(kCmdPause), 0);
-    host->wr(kParam0, 0);
-    ASSERT_EQ(host->command(kCmdStill), 0);
+    ASSERT_EQ(host->Command(kCmdPause), 0);
+    host->WriteWord(kParam0, 0);
+    ASSERT_EQ(host->Command(kCmdStill), 0);
     EXPECT_EQ(R(2), 640u);
     EXPECT_EQ(R(3), 480u);
     std::vector<std::uint8_t> px(640 * 3 * 480);
@@ -186,26 +186,26 @@ TEST_F(Component, StillIsReadWithTheBlockOperation) {
 }
 
 TEST_F(Component, MovieFramesAreNotifiedReadAndGivenBack) {
-    host->wr(kParam0, 1280);
-    host->wr(kParam1, 720);
-    host->wr(kParam2, 0);
-    host->wr(kParam3, 10);
-    ASSERT_EQ(host->command(kCmdMovieStart), 0);
-    events();
+    host->WriteWord(kParam0, 1280);
+    host->WriteWord(kParam1, 720);
+    host->WriteWord(kParam2, 0);
+    host->WriteWord(kParam3, 10);
+    ASSERT_EQ(host->Command(kCmdMovieStart), 0);
+    Events();
     ASSERT_EQ(dll->Advance(600), 0);  // six frames due, four buffers
     std::vector<Words> n;
-    for (auto& e : events())
+    for (auto& e : Events())
         if (e[0] == kEvFrame) n.push_back(e);
     ASSERT_EQ(n.size(), 4u);
     std::vector<std::uint8_t> f(1280 * 720 * 3);
     ASSERT_EQ(gf->op12_read_block(n[0][3], f.data(), static_cast<std::uint32_t>(f.size())), 0u);
     EXPECT_EQ(f[0], 191);
     for (auto& e : n) {
-        host->wr(kParam0, e[3]);
-        EXPECT_EQ(host->command(kCmdFrameRelease), 0);
+        host->WriteWord(kParam0, e[3]);
+        EXPECT_EQ(host->Command(kCmdFrameRelease), 0);
     }
     ASSERT_EQ(dll->Advance(100), 0);
-    auto m = events();
+    auto m = Events();
     ASSERT_EQ(m.size(), 1u);
     EXPECT_EQ((m[0][1] >> 8) & 0xFFu, 2u);  // the two device drops
     MrcSimStatus st{};
@@ -221,50 +221,50 @@ TEST_F(Component, TransferWindowsAndFirmwareUpdate) {
     ASSERT_EQ(host->WriteFile("/dev/shm/firmupdate_write.img", 1, img, &chunks), 0);
     EXPECT_EQ(chunks, (std::vector<std::uint32_t>{1280, 1280, 440}));
     std::uint32_t ex = 99;
-    ASSERT_EQ(host->shell("/usr/sbin/fw_update write /dev/shm/firmupdate_write.img", &ex), 0);
+    ASSERT_EQ(host->Shell("/usr/sbin/fw_update write /dev/shm/firmupdate_write.img", &ex), 0);
     EXPECT_EQ(ex, 0u);
-    ASSERT_EQ(host->shell("/usr/sbin/fw_update read /dev/shm/firmupdate_read.img", &ex), 0);
+    ASSERT_EQ(host->Shell("/usr/sbin/fw_update read /dev/shm/firmupdate_read.img", &ex), 0);
     EXPECT_EQ(ex, 0u);
     std::vector<std::uint8_t> back;
     ASSERT_EQ(host->ReadFile("/dev/shm/firmupdate_read.img", 3, back), 0);
     EXPECT_EQ(back, img);
-    ASSERT_EQ(host->shell("/usr/sbin/fw_update swap", &ex), 0);
+    ASSERT_EQ(host->Shell("/usr/sbin/fw_update swap", &ex), 0);
     EXPECT_EQ(ex, 0u);
     std::uint32_t len = 0;
     std::vector<std::uint8_t> active(4096);
     ASSERT_EQ(dll->GetFirmwareImage(active.data(), 4096, &len), 0);
     active.resize(len);
     EXPECT_EQ(active, img);
-    ASSERT_EQ(host->shell("rm -f /dev/shm/firmupdate_read.img", &ex), 0);
+    ASSERT_EQ(host->Shell("rm -f /dev/shm/firmupdate_read.img", &ex), 0);
     EXPECT_EQ(dll->GetFile("/dev/shm/firmupdate_read.img", nullptr, 0, &len), -1);
 }
 
 TEST_F(Component, RealClockMovieRunsOnTheComponentsThreads) {
     ASSERT_EQ(dll->Reset(R"({"hdmi": {"width": 1280, "height": 720}, "record": false})"), 0);
-    ASSERT_EQ(host->command(kCmdOpen), 0);
-    host->wr(kParam0, 640);
-    host->wr(kParam1, 360);
-    host->wr(kParam2, 0);
-    host->wr(kParam3, 60);
-    ASSERT_EQ(host->command(kCmdMovieStart), 0);
+    ASSERT_EQ(host->Command(kCmdOpen), 0);
+    host->WriteWord(kParam0, 640);
+    host->WriteWord(kParam1, 360);
+    host->WriteWord(kParam2, 0);
+    host->WriteWord(kParam3, 60);
+    ASSERT_EQ(host->Command(kCmdMovieStart), 0);
     std::vector<std::uint8_t> f(640 * 3 * 360);
     int frames = 0, bad = 0;
     std::int64_t last = -1;
     const DWORD end = GetTickCount() + 700;
     while (GetTickCount() < end) {
         Words e{};
-        if (host->receive(kChEvent, e, 100) != 0 || e[0] != kEvFrame) continue;
+        if (host->Receive(kChEvent, e, 100) != 0 || e[0] != kEvFrame) continue;
         if (gf->op12_read_block(e[3], f.data(), static_cast<std::uint32_t>(f.size())) != 0) ++bad;
         const std::int64_t c = PatternRenderer::ReadCounter(f.data(), 640, 360, 640 * 3);
         if (c <= last) ++bad;  // the picture moves on from frame to frame
         last = c;
-        host->wr(kParam0, e[3]);
-        if (host->command(kCmdFrameRelease) != 0) ++bad;
+        host->WriteWord(kParam0, e[3]);
+        if (host->Command(kCmdFrameRelease) != 0) ++bad;
         ++frames;
     }
     EXPECT_GT(frames, 0);
     EXPECT_EQ(bad, 0);
-    ASSERT_EQ(host->command(kCmdMovieStop), 0);
+    ASSERT_EQ(host->Command(kCmdMovieStop), 0);
     MrcSimStatus st{};
     ASSERT_EQ(dll->GetStatus(&st), 0);
     EXPECT_EQ(st.frames_produced, static_cast<std::uint64_t>(frames) + st.frames_out);
@@ -272,18 +272,18 @@ TEST_F(Component, RealClockMovieRunsOnTheComponentsThreads) {
 
 TEST_F(Component, OpenCloseCyclesLeaveThreadsAndHandles) {
     auto cycle = [&] {
-        host->command(kCmdClose);
-        host->detach();
+        host->Command(kCmdClose);
+        host->Detach();
         util->op3_release();
         std::uint32_t out = 0;
         util = dll->create_util();
         gf = dll->create_generic();
         ASSERT_EQ(util->op1_startup_first(&out), 0u);
         ASSERT_EQ(util->op2_startup_second(&out), 0u);
-        ASSERT_EQ(host->attach(), 0u);
-        ASSERT_EQ(host->command(kCmdOpen), 0);
-        ASSERT_EQ(host->command(kCmdPanel), 0);
-        ASSERT_EQ(host->draw(), 0);
+        ASSERT_EQ(host->Attach(), 0u);
+        ASSERT_EQ(host->Command(kCmdOpen), 0);
+        ASSERT_EQ(host->Command(kCmdPanel), 0);
+        ASSERT_EQ(host->Draw(), 0);
     };
     // the first cycles make the runtime's lazily created objects (a mutex's event on its first
     // contention, say), whose moment depends on thread timing; count after them
@@ -303,20 +303,20 @@ TEST_F(Component, OpenCloseCyclesLeaveThreadsAndHandles) {
 
 TEST_F(Component, CommandFaultsReachTheCaller) {
     ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, 1), 0);
-    EXPECT_EQ(host->command(kCmdPanel, nullptr, 300), -2);
+    EXPECT_EQ(host->Command(kCmdPanel, nullptr, 300), -2);
     ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
-    EXPECT_EQ(host->command(kCmdPanel), -3);
+    EXPECT_EQ(host->Command(kCmdPanel), -3);
     ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 0, 5, 0, 1), 0);
     std::uint32_t detail = 0;
-    EXPECT_EQ(host->command(kCmdPanel, &detail), -7);
+    EXPECT_EQ(host->Command(kCmdPanel, &detail), -7);
     EXPECT_EQ(detail, 5u);
     ASSERT_EQ(dll->FailCommand(34, kCmdPanel, MRCSIM_FAULT_DELAY, 0, 0, 200, 1), 0);
     const DWORD t0 = GetTickCount();
-    EXPECT_EQ(host->command(kCmdPanel), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
     EXPECT_GE(GetTickCount() - t0, 150u);
     ASSERT_EQ(dll->FailCommand(16, 0, MRCSIM_FAULT_FAIL, 1, 0, 0, 1), 0);
-    EXPECT_EQ(host->draw(), -3);
-    EXPECT_EQ(host->draw(), 0);
+    EXPECT_EQ(host->Draw(), -3);
+    EXPECT_EQ(host->Draw(), 0);
 }
 
 TEST_F(Component, SendFaultsReachTheCaller) {
@@ -330,17 +330,17 @@ TEST_F(Component, SendFaultsReachTheCaller) {
     EXPECT_EQ(r.accepted, 1u);
     EXPECT_EQ(r.result, 0u);
     Words w;
-    EXPECT_EQ(host->receive(kChReply, w), 0);
+    EXPECT_EQ(host->Receive(kChReply, w), 0);
     EXPECT_EQ(w[0], kCmdPanel);
     ASSERT_EQ(dll->FailSend(0, 0, 0, 0xFFFFFFFAu, 1), 0);
-    EXPECT_EQ(host->send(34, {kCmdPanel, 0, 0, 0}), -6);
+    EXPECT_EQ(host->Send(34, {kCmdPanel, 0, 0, 0}), -6);
 }
 
 TEST_F(Component, LostBitRegisterAndStartupFaultsReachTheCaller) {
     ASSERT_EQ(dll->MarkLost(32, 1), 0);
     ASSERT_EQ(dll->Emit(32, 0x20000001, 0, 0, 0, 1), 0);
-    events();
-    EXPECT_TRUE(host->lost(32));
+    Events();
+    EXPECT_TRUE(host->Lost(32));
     ASSERT_EQ(dll->FailRegister(kResult0, MRCSIM_REG_READ, 0xC0000185u, 1, 0), 0);
     std::uint32_t v = 0;
     EXPECT_EQ(gf->op6_read32(kResult0, &v), 0xC0000185u);
@@ -357,7 +357,7 @@ TEST_F(Component, LostBitRegisterAndStartupFaultsReachTheCaller) {
 
 TEST_F(Component, EventFloodIsDeliveredWhole) {
     ASSERT_EQ(dll->Emit(32, 0x20000001, 0, 0x05000280, 0, 300), 0);
-    EXPECT_EQ(events().size(), 300u);
+    EXPECT_EQ(Events().size(), 300u);
 }
 
 TEST_F(Component, ScenarioFilesLoad) {
@@ -367,9 +367,9 @@ TEST_F(Component, ScenarioFilesLoad) {
     const std::string path = std::string("Z:") + dir + "/faults.json";
     ASSERT_EQ(dll->LoadScenarioFile(path.c_str()), 0) << dll->LastError();
     host->ClearLost(32);
-    ASSERT_EQ(host->command(kCmdOpen), 0);  // 3 busy + 2 not accepted first, then through
-    EXPECT_EQ(host->command(kCmdHdmi, nullptr, 300), -2);  // no reply, once
-    EXPECT_EQ(host->command(kCmdHdmi), 0);
+    ASSERT_EQ(host->Command(kCmdOpen), 0);  // 3 busy + 2 not accepted first, then through
+    EXPECT_EQ(host->Command(kCmdHdmi, nullptr, 300), -2);  // no reply, once
+    EXPECT_EQ(host->Command(kCmdHdmi), 0);
     EXPECT_EQ(dll->LoadScenarioFile("Z:/nonexistent/x.json"), -1);
     EXPECT_NE(std::string(dll->LastError()).find("nonexistent"), std::string::npos);
 }
@@ -391,7 +391,7 @@ constexpr UINT kChildPassed = 77;
 TEST(EnvChild, StartsWithTheScenario) {
     const char* expect = std::getenv("MRCSIM_CHILD_EXPECT");
     if (!expect) GTEST_SKIP() << "run by EnvScenario.*";
-    Dll& d = Dll::get();
+    Dll& d = Dll::Get();
     ASSERT_NE(d.module, nullptr);
     merrowcom::DeviceUtil* util = d.create_util();
     std::uint32_t out = 0;

@@ -239,7 +239,7 @@ TEST_F(VideoWine, StillIsAValid24BitBitmapOfTheSimulatorsPicture) {
     ASSERT_GE(frame, 0);
     std::vector<uint8_t> expected(static_cast<size_t>(row) * h);
     mrcsim::PatternRenderer r;
-    r.render(static_cast<uint64_t>(frame), w, h, 1, expected.data() + static_cast<size_t>(row) * (h - 1),
+    r.Render(static_cast<uint64_t>(frame), w, h, 1, expected.data() + static_cast<size_t>(row) * (h - 1),
              -static_cast<ptrdiff_t>(row));
     EXPECT_TRUE(std::memcmp(expected.data(), bmp.data() + 54, expected.size()) == 0);
 }
@@ -342,7 +342,7 @@ TEST_F(VideoWine, MovieFramesReachTheClientWhole) {
                 const int64_t counter = mrcsim::PatternRenderer::ReadCounter(fr->data, fr->width, fr->height, row);
                 expected.assign(static_cast<size_t>(row) * fr->height, 0);
                 if (counter >= 0)
-                    r.render(static_cast<uint64_t>(counter), fr->width, fr->height, 1, expected.data(), row);
+                    r.Render(static_cast<uint64_t>(counter), fr->width, fr->height, 1, expected.data(), row);
                 if (counter < 0 || fr->size != expected.size() ||
                     std::memcmp(expected.data(), fr->data, expected.size()) != 0)
                     ++torn;
