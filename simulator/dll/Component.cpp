@@ -25,7 +25,10 @@ constexpr std::uint32_t kStatusScenarioError = 0xC0000022u;  // MERROWCOM_SCENAR
 std::mutex g_mu;  // guards creation and the error text; every operation reads g_ctl without it
 std::atomic<Controller*> g_ctl{nullptr};
 std::atomic<bool> g_scenario_failed{false};
-std::string g_error;
+std::string g_error;  // process-wide: the scenario file's error arises on whichever thread came first
+// What MrcSim_LastError hands out: one copy per calling thread, so that the text a caller holds
+// stays valid while another thread fails or asks (a shared copy would be reallocated under it).
+thread_local std::string t_error_copy;
 std::vector<mrcsim::RecordEntry> g_snapshot;
 std::mutex g_snapshot_mu;
 
@@ -199,10 +202,9 @@ int32_t MrcSim_Update(const char* scenario_json) {
 }
 
 const char* MrcSim_LastError(void) {
-    static thread_local std::string copy;
     std::lock_guard<std::mutex> lk(g_mu);
-    copy = g_error;
-    return copy.c_str();
+    t_error_copy = g_error;
+    return t_error_copy.c_str();
 }
 
 int32_t MrcSim_SetHdmi(const MrcSimHdmi* hdmi) {

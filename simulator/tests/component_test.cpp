@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <thread>
 
 #include "simulator/tests/TestHost.h"
 #include "simulator/include/MerrowcomSim.h"
@@ -120,6 +122,17 @@ TEST_F(ComponentTest, UpdateChangesTheRunningController) {
     EXPECT_EQ(host->ReadWord(kResult0), 77u);
     EXPECT_EQ(MrcSim_Update("{\"bogus\": 1}"), -1);
     EXPECT_NE(std::string(MrcSim_LastError()).find("bogus"), std::string::npos);
+}
+
+TEST_F(ComponentTest, ErrorTextHandedOutStaysValidWhileAnotherThreadAsks) {
+    ASSERT_EQ(MrcSim_Update(R"({"first_unknown_key_long_enough_to_live_on_the_heap": 1})"), -1);
+    const char* mine = MrcSim_LastError();
+    std::thread other([] {
+        EXPECT_EQ(MrcSim_Update(R"({"second_unknown_key_that_is_longer_still_than_the_first_one": 1})"), -1);
+        EXPECT_NE(std::string(MrcSim_LastError()).find("second_unknown_key"), std::string::npos);
+    });
+    other.join();
+    EXPECT_NE(std::string(mine).find("first_unknown_key"), std::string::npos);
 }
 
 TEST_F(ComponentTest, ManualClockAdvance) {
