@@ -2,12 +2,14 @@
 //
 //   ViewsShotHost.exe SYNC_DIR STATE...
 //
-// A state is KEY,CONTROLS,MODE[,TAB]: the target key the state machine would
-// send, the controls flag, f (full screen) or w (window), and the setting
-// panel's tab (1 Balance, 2 Level, 3 Etc; 11 to 13 the same with the view's
-// confirmation row open; 0 or missing: the panel closed). For state N the host
-// shows the screen, writes SYNC_DIR\ready-N and waits for SYNC_DIR\done-N,
-// which the script writes once it has taken the picture.
+// A state is KEY,CONTROLS,MODE[,TAB[,EXTRA]]: the target key the state
+// machine would send, the controls flag, f (full screen) or w (window), the
+// setting panel's tab (1 Balance, 2 Level, 3 Etc; 11 to 13 the same with the
+// view's confirmation row open; 0 or missing: the panel closed), and EXTRA
+// letters: t the tablet flag, v the waveform display (play code 6) filled
+// from the simulated controller's test picture. For state N the host shows
+// the screen, writes SYNC_DIR\ready-N and waits for SYNC_DIR\done-N, which
+// the script writes once it has taken the picture.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "simulator/model/Pattern.h"
 #include "viewer/app/FrameListeners.h"
 #include "viewer/tests/QuietListeners.h"
 #include "viewer/app/Notificators.h"
@@ -33,6 +36,27 @@ using namespace vistrel;
 
 constexpr int kScreenWidth = 1920;
 constexpr int kScreenHeight = 1280;
+
+// The capture library's lending for the waveform display: the simulated
+// controller's test picture as its movie frames come (1280 x 720, B, G, R).
+struct Lender {
+    static inline std::vector<std::uint8_t> pixels;
+    static inline CpwCaptureFrame frame{};
+
+    static void Make() {
+        pixels.assign(1280u * 720u * 3u, 0);
+        mrcsim::PatternRenderer().render(240, 1280, 720, 1, pixels.data(), 1280 * 3);
+        frame.width = 1280;
+        frame.height = 720;
+        frame.data = pixels.data();
+        frame.size = static_cast<std::uint32_t>(pixels.size());
+    }
+    static CpwResult CPWAPI Get(CpwCaptureFrame** out) {
+        *out = &frame;
+        return CPW_OK;
+    }
+    static CpwResult CPWAPI Release() { return CPW_OK; }
+};
 
 class ShotHost final : public fw::FrameWindow,
                        public QuietPlayListener,
@@ -75,6 +99,8 @@ public:
         args.screen_mode = this;
         args.play = this;
         args.detect = this;
+        args.get_capture_data = &Lender::Get;
+        args.release_capture_data = &Lender::Release;
         if (!layout->CreatePanes(*this, info.screen) || !layout->CreateViews(args)) return false;
         layout->UpdateRowSizes();
         layout->UpdateColumnSizes();
@@ -96,8 +122,20 @@ public:
         info.video = layout->GetDisplayRect();
         layout->OnDisplayInfoChanged(info);
     }
-    void Show(int key, int controls) {
+    void Show(int key, int controls, bool tablet, bool waveform) {
+        // The caption's input: a 1080p picture, protected except under the
+        // waveform display (which protected input leaves).
+        CpwHdmiInfo hdmi{};
+        hdmi.width = 1920;
+        hdmi.height = 1080;
+        hdmi.fps = 59.94;
+        hdmi.scan = 2;
+        hdmi.format = 3;
+        hdmi.detect_hdcp = waveform ? 0 : 1;
+        HdmiInfoChangedNotificator::Broadcast(&hdmi);
         SendMessageW(layout->Handle(), msg::kDisplayKind, static_cast<WPARAM>(key), controls);
+        SendMessageW(layout->Handle(), msg::kPlayCode, waveform ? 6 : 0, 0);
+        info.tablet = tablet ? 1 : 0;
         info.video = layout->GetDisplayRect();
         layout->OnDisplayInfoChanged(info);
         RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
@@ -173,20 +211,12 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring sync = argv[1];
+    Lender::Make();
     ShotHost host;
     if (!host.Build()) {
         std::fputs("ViewsShotHost: the layout could not be built\n", stderr);
         return 1;
     }
-    // The caption's input: a protected 1080p picture.
-    CpwHdmiInfo hdmi{};
-    hdmi.width = 1920;
-    hdmi.height = 1080;
-    hdmi.fps = 59.94;
-    hdmi.scan = 2;
-    hdmi.format = 3;
-    hdmi.detect_hdcp = 1;
-    HdmiInfoChangedNotificator::Broadcast(&hdmi);
     // The colour in effect: the 2.4 curve, hue and saturation moved, a warm
     // gain, the green channel hidden.
     ColorRecord color;
@@ -203,9 +233,11 @@ int wmain(int argc, wchar_t** argv) {
         int controls = 1;
         wchar_t mode = L'f';
         int tab = 0;
-        if (swscanf(argv[i], L"%d,%d,%lc,%d", &key, &controls, &mode, &tab) < 3) continue;
+        wchar_t extra[8] = {};
+        if (swscanf(argv[i], L"%d,%d,%lc,%d,%7ls", &key, &controls, &mode, &tab, extra) < 3) continue;
+        const std::wstring letters = extra;
         host.SetMode(mode == L'f');
-        host.Show(key, controls);
+        host.Show(key, controls, letters.find(L't') != std::wstring::npos, letters.find(L'v') != std::wstring::npos);
         host.ShowSettings(tab);
         Pump(700);
         const std::wstring n = std::to_wstring(i - 1);

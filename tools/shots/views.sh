@@ -24,13 +24,15 @@ prefix="$root/build/windows/shots-prefix"
 shots_prefix "$prefix"
 shots_locales "$out/locale"
 
-# name and state (target key, controls flag, f full screen / w window, and
-# the setting panel's tab: 1 to 3, 11 to 13 with the confirmation row open)
+# name and state (target key, controls flag, f full screen / w window, the
+# setting panel's tab: 1 to 3, 11 to 13 with the confirmation row open, 0
+# closed; then t tablet flag, v waveform display of the simulated test picture)
 states=(
   settings-balance-full:2,1,f,1 settings-level-full:2,1,f,2 settings-etc-full:2,1,f,3
   settings-balance-confirm-full:2,1,f,11 settings-level-confirm-full:2,1,f,12 settings-etc-confirm-full:2,1,f,13
   settings-balance-window:2,1,w,1 settings-level-window:2,1,w,2 settings-etc-window:2,1,w,3
   video-full:2,1,f video-full-nocontrols:2,0,f video-window:2,1,w blank-full:1,1,f
+  video-tablet-window:2,1,w,0,t waveform-full:2,1,f,0,v waveform-window:2,1,w,0,v
   suspended-full:3,1,f transition-full:4,1,f nosignal-full:5,1,f blocked-full:6,1,f fatal-full:7,1,f
   update-full:8,1,f running-full:9,1,f savespace-full:10,1,f savelocation-full:11,1,f
   suspended-window:3,1,w transition-window:4,1,w nosignal-window:5,1,w blocked-window:6,1,w

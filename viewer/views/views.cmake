@@ -31,6 +31,7 @@ if(CW_WINDOWS)
   # Shows the screens one by one for the screenshot script (tools/shots/views.sh).
   add_executable(ViewsShotHost "${CW_SOURCE_ROOT}/tools/shots/ViewsShotHost.cpp" "${VISTREL_RC}")
   target_link_options(ViewsShotHost PRIVATE -municode)
-  target_link_libraries(ViewsShotHost PRIVATE cw_warnings vistrel_ui)
+  # The simulated controller's test picture fills the waveform display.
+  target_link_libraries(ViewsShotHost PRIVATE cw_warnings vistrel_ui mrcsim_model)
   target_include_directories(ViewsShotHost PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
 endif()
