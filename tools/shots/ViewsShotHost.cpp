@@ -45,7 +45,7 @@ struct Lender {
 
     static void Make() {
         pixels.assign(1280u * 720u * 3u, 0);
-        mrcsim::PatternRenderer().render(240, 1280, 720, 1, pixels.data(), 1280 * 3);
+        mrcsim::PatternRenderer().Render(240, 1280, 720, 1, pixels.data(), 1280 * 3);
         frame.width = 1280;
         frame.height = 720;
         frame.data = pixels.data();
