@@ -2,6 +2,7 @@
 
 #include <wtsapi32.h>
 
+#include <cstring>
 #include <vector>
 
 #include "viewer/app/Notificators.h"
@@ -10,6 +11,7 @@
 #include "viewer/app/VideoInputDetector.h"
 #include "viewer/core/FrameGeometry.h"
 #include "viewer/core/PlayCode.h"
+#include "viewer/controls/VersionDialog.h"
 #include "viewer/core/ViewGeometry.h"
 #include "viewer/framework/Resources.h"
 #include "viewer/res/resource.h"
@@ -711,7 +713,15 @@ void CVideoInputFrame::ShowVersionDialog() {
     (void)Cpw_GetDriverVersion(&driver);
     (void)Cpw_GetFirmwareVersion(&firmware);
     (void)Cpw_GetApiVersion(&api);
-    // The version dialog is shown here, modally, with the three values.
+    // The dialog takes each version as its four 16-bit fields in memory order, as the record holds them.
+    const auto packed = [](const CpwVersion& v) {
+        static_assert(sizeof(CpwVersion) == sizeof(std::uint64_t));
+        std::uint64_t value = 0;
+        std::memcpy(&value, &v, sizeof value);
+        return value;
+    };
+    VersionDialog dialog(packed(driver), packed(firmware), packed(api));
+    (void)dialog.DoModal(Handle());
 }
 
 // IVideoPlayListner

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cw_process.h"
@@ -20,6 +21,7 @@
 #include "viewer/core/PlayCode.h"
 #include "viewer/core/StateResolver.h"
 #include "viewer/core/ViewGeometry.h"
+#include "viewer/res/resource.h"
 #include "viewer/views/Splitters.h"
 
 namespace vistrel {
@@ -504,6 +506,55 @@ FRAME_CASE(AnotherWindowOverThePictureBlocksTheVideo) {
     other.Place(bars);
     EXPECT_TRUE(ReachKind(KindVideo, 8000)) << "kind " << Kind();
     EXPECT_TRUE(PumpUntil([] { return LastWord(kPlaneVideoEnb) == 1u; }, 3000));
+}
+
+
+// One of our dialog boxes on the thread that runs `frame`, if one is up.
+HWND ThreadDialog(HWND frame) {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetWindowThreadProcessId(frame, nullptr),
+        [](HWND w, LPARAM l) -> BOOL {
+            wchar_t cls[32] = {};
+            GetClassNameW(w, cls, 32);
+            if (wcscmp(cls, L"VistrelDialog") != 0 || !IsWindowVisible(w)) return TRUE;
+            *reinterpret_cast<HWND*>(l) = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+FRAME_CASE(VersionCommandShowsTheControllerVersions) {
+    Open();
+    ASSERT_TRUE(ReachKind(KindVideo));
+    // The dialog is modal: the frame's thread sits in its loop, so another thread reads it and closes it.
+    std::wstring firmware;
+    std::wstring api;
+    bool seen = false;
+    std::thread reader([&] {
+        const ULONGLONG end = GetTickCount64() + 10000;
+        HWND dialog = nullptr;
+        while (dialog == nullptr && GetTickCount64() < end) {
+            Sleep(50);
+            dialog = ThreadDialog(hwnd_);
+        }
+        if (dialog == nullptr) return;
+        seen = true;
+        wchar_t text[64] = {};
+        GetDlgItemTextW(dialog, IDC_VERSION_FIRMWARE, text, 64);
+        firmware = text;
+        GetDlgItemTextW(dialog, IDC_VERSION_API, text, 64);
+        api = text;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    SendMessageW(hwnd_, WM_SYSCOMMAND, 0xE140, 0);
+    reader.join();
+    ASSERT_TRUE(seen) << "no dialog came up";
+    EXPECT_EQ(firmware, L"1.1.2.0") << "the scenario's firmware word 0x11000200";
+    EXPECT_FALSE(api.empty());
+    EXPECT_EQ(ThreadDialog(hwnd_), nullptr);
+    EXPECT_EQ(Kind(), KindVideo);
 }
 
 }  // namespace
