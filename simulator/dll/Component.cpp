@@ -2,6 +2,8 @@
 // controller model, their factories and the control C API. Platform-free: the Windows DLL adds
 // only DllMain and the export list (Merrowcom.def); the native build links it for tests.
 #include <atomic>
+#include <cinttypes>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -37,6 +39,42 @@ void SetError(const std::string& e) {
     g_error = e;
 }
 
+// MERROWCOM_JOURNAL names a file that gets a line for every record entry as it is made and
+// "release" for DeviceUtil op 3, flushed at once, so that another process (a test watching a
+// program it started) can follow what the controller received while the program runs and
+// after it ended.
+class Journal {
+public:
+    void Open() {
+        if (file_) return;  // a controller started again after MrcSim_Shutdown goes on in the same file
+#if defined(_WIN32)
+        const wchar_t* path = _wgetenv(L"MERROWCOM_JOURNAL");
+        if (path && *path) file_ = _wfopen(path, L"wb");
+#else
+        const char* path = std::getenv("MERROWCOM_JOURNAL");
+        if (path && *path) file_ = std::fopen(path, "wb");
+#endif
+    }
+    bool IsOpen() const { return file_ != nullptr; }
+    void Entry(const mrcsim::RecordEntry& e) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%" PRIu64 " %u %u %08X %u %08X %08X %08X %08X\n", e.seq, e.kind,
+                      e.channel, e.address, e.length, e.words[0], e.words[1], e.words[2], e.words[3]);
+        Write(line);
+    }
+    void Write(const char* line) {
+        std::lock_guard<std::mutex> lk(mu_);
+        if (!file_) return;
+        std::fputs(line, file_);
+        std::fflush(file_);
+    }
+
+private:
+    std::mutex mu_;
+    std::FILE* file_ = nullptr;  // kept open to the process's end
+};
+Journal g_journal;
+
 // The process-wide controller, created at first use with the MERROWCOM_SCENARIO file if named.
 // Never destroyed except by MrcSim_Shutdown (its threads must not be joined during process exit).
 Controller& GetController() {
@@ -60,7 +98,10 @@ Controller& GetController() {
                 s = mrcsim::Scenario{};
             }
         }
-        g_ctl.store(new Controller(s), std::memory_order_release);
+        auto* c = new Controller(s);
+        g_journal.Open();
+        if (g_journal.IsOpen()) c->SetRecordObserver([](const mrcsim::RecordEntry& e) { g_journal.Entry(e); });
+        g_ctl.store(c, std::memory_order_release);
     }
     }
     // after the lock: the panel's thread reads the controller at once
@@ -77,7 +118,11 @@ public:
         return c.Startup(1, out);
     }
     std::uint32_t MRC_CALL op2_startup_second(std::uint32_t* out) override { return GetController().Startup(2, out); }
-    std::uint32_t MRC_CALL op3_release() override { return GetController().Release(); }
+    std::uint32_t MRC_CALL op3_release() override {
+        const std::uint32_t r = GetController().Release();
+        g_journal.Write("release\n");
+        return r;
+    }
 };
 
 class GenericFuncImpl final : public merrowcom::GenericFunc {

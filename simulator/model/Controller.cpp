@@ -237,6 +237,11 @@ std::uint32_t& Controller::Reg(std::uint32_t address) { return regs_[(address - 
 
 void Controller::RecordLocked(const RecordEntry& e) {
     ++st_.record_total;
+    if (record_observer_) {
+        RecordEntry seen = e;
+        seen.seq = st_.record_total - 1;
+        record_observer_(seen);
+    }
     if (!sc_.record) return;
     record_.push_back(e);
     record_.back().seq = record_seq_++;
@@ -1186,6 +1191,10 @@ std::uint64_t Controller::RecordTotal() const {
 void Controller::ClearRecord() {
     std::lock_guard<std::mutex> lk(mu_);
     record_.clear();
+}
+void Controller::SetRecordObserver(std::function<void(const RecordEntry&)> observer) {
+    std::lock_guard<std::mutex> lk(mu_);
+    record_observer_ = std::move(observer);
 }
 std::uint32_t Controller::Peek(std::uint32_t address) const {
     std::lock_guard<std::mutex> lk(mu_);

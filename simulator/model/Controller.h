@@ -113,6 +113,9 @@ public:
     std::vector<RecordEntry> Record() const;
     std::uint64_t RecordTotal() const;
     void ClearRecord();
+    // Called with each record entry as it is made (whether or not the record keeps it), under
+    // the controller's lock: it must return quickly and must not call the controller.
+    void SetRecordObserver(std::function<void(const RecordEntry&)> observer);
     // Register access without faults or recording.
     std::uint32_t Peek(std::uint32_t address) const;
     void Poke(std::uint32_t address, std::uint32_t value);
@@ -244,6 +247,7 @@ private:
 
     // record
     std::deque<RecordEntry> record_;
+    std::function<void(const RecordEntry&)> record_observer_;
     std::uint64_t record_seq_ = 0;
 
     ControllerStatus st_;

@@ -742,6 +742,24 @@ TEST_F(ModelTest, RecordOfCommandsAndWrites) {
     EXPECT_EQ(d, 2.5);
 }
 
+TEST_F(ModelTest, ObserverSeesEveryEntryEvenWhenTheRecordKeepsNone) {
+    Scenario s = ManualScenario();
+    s.record = false;
+    Start(s);
+    std::vector<RecordEntry> seen;
+    ctl->SetRecordObserver([&](const RecordEntry& e) { seen.push_back(e); });
+    host->WriteWord(kParam0, 5);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
+    EXPECT_TRUE(ctl->Record().empty());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].kind, RecordEntry::Write32);
+    EXPECT_EQ(seen[0].words[0], 5u);
+    EXPECT_EQ(seen[1].kind, RecordEntry::Message);
+    EXPECT_EQ(seen[1].words[0], kCmdPanel);
+    EXPECT_EQ(seen[1].seq, seen[0].seq + 1);
+    ctl->SetRecordObserver(nullptr);
+}
+
 // ---- shell and file channel ----
 
 std::vector<std::uint8_t> Bytes(std::size_t n, unsigned seed) {
