@@ -104,7 +104,7 @@ bool CVideoInputFrame::LoadFrame(DWORD style) {
     return true;
 }
 
-void CVideoInputFrame::PreTranslate(const MSG& msg) noexcept {
+void CVideoInputFrame::PreTranslate(const MSG& msg) {
     switch (msg.message) {
         case WM_KEYUP:
         case WM_LBUTTONUP:
@@ -112,14 +112,14 @@ void CVideoInputFrame::PreTranslate(const MSG& msg) noexcept {
         case WM_MBUTTONUP: last_input_ = GetTickCount64(); break;
         case WM_MOUSEMOVE: {
             const POINT p{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
-            if (p.x != last_mouse_.x || p.y != last_mouse_.y) {
-                last_mouse_ = p;
-                last_input_ = GetTickCount64();
-            }
+            if (p.x == last_mouse_.x && p.y == last_mouse_.y) return;
+            last_mouse_ = p;
+            last_input_ = GetTickCount64();
             break;
         }
-        default: break;
+        default: return;
     }
+    ShowControlsAfterIdle();
 }
 
 LRESULT CVideoInputFrame::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
@@ -442,6 +442,13 @@ LRESULT CVideoInputFrame::OnScreenModeMessage(int mode, int resize) {
 }
 
 LRESULT CVideoInputFrame::OnStatusChanged(const ViewStatus& old_status, const ViewStatus& new_status) {
+    // A new screen shows the controls as the state machine has them: the
+    // switch did so already unless neither the kind nor the flag changed.
+    if (idle_hidden_) {
+        idle_hidden_ = false;
+        if (old_status.displayKind == new_status.displayKind && old_status.controlsVisible == new_status.controlsVisible)
+            layout_->SwitchTarget(new_status.displayKind, new_status.controlsVisible);
+    }
     Relayout();
     if (new_status.detectionActive == 1 && !Minimised()) DetectorStartTimer();
     if (old_status.playCode != new_status.playCode) ApplyPlayCode(new_status.playCode, old_status.playCode);
@@ -483,10 +490,24 @@ LRESULT CVideoInputFrame::OnTimer(UINT_PTR id) {
     return 0;
 }
 
+// Only the layout hides the controls for idleness. The state machine's
+// ControlHideState is the user's "hide the menu until restarting": it closes
+// the setting view, leaves pause and the waveform, and nothing undoes it, so
+// held after a pause in the input it blanked the bar and the caption at the
+// next screen switch for good (live video then looked like a blank screen).
 void CVideoInputFrame::OnIdleTimer() {
-    if (GetTickCount64() - last_input_ < kIdleHideMs) return;
-    ControlHideState hide(1);
-    Apply({&hide});
+    if (idle_hidden_ || GetTickCount64() - last_input_ < kIdleHideMs) return;
+    const ViewStatus& s = resolver_.Status();
+    if (s.displayKind != KindVideo || s.controlsVisible == 0 || s.settingViewVisible != 0) return;
+    layout_->SwitchTarget(s.displayKind, 0);
+    idle_hidden_ = true;
+}
+
+void CVideoInputFrame::ShowControlsAfterIdle() {
+    if (!idle_hidden_) return;
+    idle_hidden_ = false;
+    const ViewStatus& s = resolver_.Status();
+    layout_->SwitchTarget(s.displayKind, s.controlsVisible);
 }
 
 void CVideoInputFrame::OnAwakeTimer() { SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED); }

@@ -42,7 +42,8 @@ inline constexpr UINT kAwakeTimerMs = 30000;
 inline constexpr UINT kDisplayChangedTimerMs = 3000;
 inline constexpr UINT kTransitionTimerMs = 1000;
 inline constexpr UINT kDetectPauseTimerMs = 3000;
-// Full-screen video hides the controls after this long without input.
+// Full-screen video hides the controls after this long without input; the
+// next input shows them again.
 inline constexpr ULONGLONG kIdleHideMs = 10000;
 // A suspend is answered only after this long, so the library can stop.
 inline constexpr DWORD kSuspendAnswerDelayMs = 1000;
@@ -72,8 +73,9 @@ public:
     using DisplayFinder = std::wstring (*)();
     void SetDisplayFinder(DisplayFinder finder) noexcept { find_display_ = finder; }
 
-    // Records user input before the message is dispatched.
-    void PreTranslate(const MSG& msg) noexcept;
+    // Records user input before the message is dispatched; input brings back
+    // controls hidden for idleness.
+    void PreTranslate(const MSG& msg);
 
     // What the frame holds, for its owner and its tests.
     const StateResolver& Resolver() const noexcept { return resolver_; }
@@ -143,6 +145,7 @@ private:
 
     // Timers by purpose.
     void OnIdleTimer();
+    void ShowControlsAfterIdle();
     void OnAwakeTimer();
     void OnDisplayChangedTimer();
     void OnTransitionTimer();
@@ -200,6 +203,7 @@ private:
     DisplayInfo display_info_;
     bool full_screen_ = false;
     ULONGLONG last_input_ = 0;
+    bool idle_hidden_ = false;  // the layout shows the blank bar for want of input
     int size_state_ = kSizeRestored;
     StateResolver resolver_;
     TabletModeBinding tablet_;
