@@ -59,7 +59,7 @@ void BM_QueuedZoom(benchmark::State& state) {
         Requests::Zoom(w.q, i, i, 640, 360);
         ++i;
     }
-    state.counters["folds"] = static_cast<double>(w.q.folds());
+    state.counters["folds"] = static_cast<double>(w.q.Folds());
 }
 BENCHMARK(BM_QueuedZoom);
 

@@ -76,10 +76,10 @@ public:
     PropertySet& Desired() { return desired_; }
     PropertySet& Applied() { return applied_; }
     std::mutex& ApplyMutex() { return apply_mutex_; }
-    const RequestSlot& slot(int i) const { return slots_[i]; }
+    const RequestSlot& Slot(int i) const { return slots_[i]; }
 
     // Counters for tests and diagnostics.
-    uint64_t folds() const { return folds_.load(std::memory_order_relaxed); }
+    uint64_t Folds() const { return folds_.load(std::memory_order_relaxed); }
 
 private:
     bool HasPendingLocked() const;

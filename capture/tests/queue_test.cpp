@@ -233,7 +233,7 @@ TEST(RequestQueue, BurstBeyondTheRingKeepsTheNewestOfEveryGroup) {
             Requests::AxisColor(s.q, a);
         }
     }
-    EXPECT_GT(s.q.folds(), 0u);
+    EXPECT_GT(s.q.Folds(), 0u);
     ASSERT_TRUE(RunOnePass(s.q, s.sink));
     EXPECT_FALSE(RunOnePass(s.q, s.sink));
     EXPECT_EQ(s.sink.Count("zoom"), 1);

@@ -84,7 +84,7 @@ void FramePool::Release() {
     held_ = nullptr;
 }
 
-uint64_t FramePool::dropped() const {
+uint64_t FramePool::Dropped() const {
     std::lock_guard<std::mutex> g(lock_);
     return dropped_;
 }

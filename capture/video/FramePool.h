@@ -45,8 +45,8 @@ public:
     // Gives the held frame back; nothing when none is held.
     void Release();
 
-    uint32_t buffer_bytes() const { return buffer_bytes_; }
-    uint64_t dropped() const;
+    uint32_t BufferBytes() const { return buffer_bytes_; }
+    uint64_t Dropped() const;
 
     // Bridge movie format to the client's: 1 -> 0, 3 -> 2, anything else -> 1.
     static uint32_t ClientFormat(int32_t bridge_format);

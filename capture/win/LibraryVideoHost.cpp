@@ -24,10 +24,10 @@ class LibraryVideoHost final : public VideoHost {
 public:
     explicit LibraryVideoHost(VideoInput& v) : v_(v) {}
 
-    bool SessionOpen() override { return m() != nullptr && m()->IsOpen(); }
+    bool SessionOpen() override { return Manager() != nullptr && Manager()->IsOpen(); }
     int32_t GetPlaneState(int32_t& state) override {
         if (!SessionOpen()) return KDR_ERR_FAIL;
-        return m()->ReadPlaneState(state) ? KDR_OK : KDR_ERR_FAIL;
+        return Manager()->ReadPlaneState(state) ? KDR_OK : KDR_ERR_FAIL;
     }
     int32_t Play() override {
         return Diagnostics::Traced(Kdr_VpPlay(&g_device, &g_plane), "Kdr_VpPlay",
@@ -55,26 +55,26 @@ public:
                                    [&] { return LogText::StillBitmap(Dev(), Vp(), b.buffer, b.size); });
     }
     void HoldRequests() override {
-        if (m() != nullptr) hold_ = std::unique_lock<std::mutex>(m()->Queue().ApplyMutex());
+        if (Manager() != nullptr) hold_ = std::unique_lock<std::mutex>(Manager()->Queue().ApplyMutex());
     }
     void ReleaseRequests() override {
         if (hold_.owns_lock()) hold_.unlock();
         hold_ = std::unique_lock<std::mutex>();
     }
     void* MovieBuffer(uint32_t& bytes) override {
-        if (m() == nullptr || m()->MovieBuffer() == nullptr) return nullptr;
+        if (Manager() == nullptr || Manager()->MovieBuffer() == nullptr) return nullptr;
         bytes = kMovieBufferBytes;
-        return m()->MovieBuffer();
+        return Manager()->MovieBuffer();
     }
 
     uint32_t ReadHdmi(CpwHdmiInfo& info) override {
-        return m() != nullptr ? m()->ReadHdmi(&info) : static_cast<uint32_t>(kInputError);
+        return Manager() != nullptr ? Manager()->ReadHdmi(&info) : static_cast<uint32_t>(kInputError);
     }
     uint32_t QueryHdmi(CpwHdmiInfo& info) override {
-        if (m() == nullptr) return kInputError;
-        if (!m()->IsOpen()) {
-            info = ToCpwHdmiInfo(m()->Hdmi(), m()->CurrentInputState());
-            return m()->CurrentInputState();
+        if (Manager() == nullptr) return kInputError;
+        if (!Manager()->IsOpen()) {
+            info = ToCpwHdmiInfo(Manager()->Hdmi(), Manager()->CurrentInputState());
+            return Manager()->CurrentInputState();
         }
         // A read of its own: the manager's read would consume an HDMI change
         // that timer 1 has not reported yet.
@@ -82,32 +82,32 @@ public:
         if (Diagnostics::Traced(Kdr_DevGetProp(&g_device, KDR_DEV_HDMI, &h), "Kdr_DevGetProp",
                                 [&] { return LogText::Hdmi(Dev(), h); }) != 0)
             return kInputError;
-        const uint32_t state = DeriveInputState(h, m()->CurrentInputState());
+        const uint32_t state = DeriveInputState(h, Manager()->CurrentInputState());
         info = ToCpwHdmiInfo(h, state);
         return state;
     }
-    bool CheckWatchdog() override { return m() != nullptr && m()->CheckWatchdog(); }
-    bool SuspendDevice() override { return m() != nullptr && m()->Suspend(); }
-    bool ResumeDevice() override { return m() != nullptr && m()->Resume(); }
+    bool CheckWatchdog() override { return Manager() != nullptr && Manager()->CheckWatchdog(); }
+    bool SuspendDevice() override { return Manager() != nullptr && Manager()->Suspend(); }
+    bool ResumeDevice() override { return Manager() != nullptr && Manager()->Resume(); }
     bool HdmiChanged() override { return Flags().hdmi_changed.load() != 0; }
     bool TakeStateChanged() override { return Flags().state_changed.exchange(0) != 0; }
     void RestoreStateChanged() override { Flags().state_changed.store(1); }
     void SetSettle(bool on) override { Flags().settle.store(on ? 1 : 0); }
 
     void QueueAudio(uint32_t on) override {
-        if (m() != nullptr) Requests::Audio(m()->Queue(), on);
+        if (Manager() != nullptr) Requests::Audio(Manager()->Queue(), on);
     }
     void QueueVideo(uint32_t on) override {
-        if (m() != nullptr) Requests::Video(m()->Queue(), on);
+        if (Manager() != nullptr) Requests::Video(Manager()->Queue(), on);
     }
     void QueuePosition(int32_t x, int32_t y, int32_t w, int32_t h) override {
-        if (m() != nullptr) Requests::Position(m()->Queue(), x, y, w, h);
+        if (Manager() != nullptr) Requests::Position(Manager()->Queue(), x, y, w, h);
     }
     void QueueZoom(int32_t x, int32_t y, uint16_t w, uint16_t h) override {
-        if (m() != nullptr) Requests::Zoom(m()->Queue(), x, y, w, h);
+        if (Manager() != nullptr) Requests::Zoom(Manager()->Queue(), x, y, w, h);
     }
     void QueueZoomWhole() override {
-        if (m() != nullptr) Requests::ZoomWhole(m()->Queue());
+        if (Manager() != nullptr) Requests::ZoomWhole(Manager()->Queue());
     }
     void RefreshDisplay() override { v_.ReprobeDisplay(); }
 
@@ -124,7 +124,7 @@ public:
     void Sleep(uint32_t ms) override { ::Sleep(ms); }
 
 private:
-    InputManager* m() { return v_.manager.get(); }
+    InputManager* Manager() { return v_.manager.get(); }
     VideoInput& v_;
     std::unique_lock<std::mutex> hold_;  // the queue's apply lock while a still is read
 };

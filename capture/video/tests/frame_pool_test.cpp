@@ -121,7 +121,7 @@ TEST(FramePool, OversizedOrDatalessFramesAreDroppedAndLatestStays) {
     KdrMovieFrame empty = src.Make(3);
     empty.data.buffer = nullptr;
     EXPECT_EQ(pool.Fill(empty), FramePool::FillResult::kNoData);
-    EXPECT_EQ(pool.dropped(), 2u);
+    EXPECT_EQ(pool.Dropped(), 2u);
     CpwCaptureFrame* f = pool.Take();
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->frame_id, 1u);
@@ -152,5 +152,5 @@ TEST(FramePool, ReaderRacingTheFillerNeverSeesATornFrame) {
     reader.join();
     EXPECT_EQ(torn.load(), 0u);
     EXPECT_GT(taken.load(), 0u);
-    EXPECT_EQ(pool.dropped(), 0u);
+    EXPECT_EQ(pool.Dropped(), 0u);
 }

@@ -15,7 +15,7 @@
 #include "capture/tests/wine/CapwellHarness.h"
 #include "tests/support/cw_process.h"
 
-#include "capture/video/tests/wine/client_window.h"
+#include "capture/video/tests/wine/ClientWindow.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "simulator/include/MrcSimClient.h"
 #include "simulator/model/Pattern.h"
 
-#include "capture/video/tests/wine/client_window.h"
+#include "capture/video/tests/wine/ClientWindow.h"
 
 namespace {
 
