@@ -103,7 +103,7 @@ public:
         if (capture_client_.Get()) capture_client_->Stop();
     }
 
-    HRESULT Execute(IMMDeviceEnumerator* given) {
+    [[nodiscard]] HRESULT Execute(IMMDeviceEnumerator* given) {
         HRESULT hr = S_OK;
         if (given) {
             given->AddRef();
@@ -125,7 +125,7 @@ public:
     }
 
 private:
-    HRESULT OpenCapture() {
+    [[nodiscard]] HRESULT OpenCapture() {
         winkit::ComPtr<IMMDeviceCollection> endpoints;
         HRESULT hr = enumerator_->EnumAudioEndpoints(eCapture, DEVICE_STATE_ACTIVE, endpoints.Put());
         if (FAILED(hr)) return hr;
@@ -159,7 +159,7 @@ private:
         return capture_client_->GetService(__uuidof(IAudioCaptureClient), capture_.PutVoid());
     }
 
-    HRESULT OpenPlayback() {
+    [[nodiscard]] HRESULT OpenPlayback() {
         winkit::ComPtr<IMMDevice> device;
         HRESULT hr = enumerator_->GetDefaultAudioEndpoint(eRender, eConsole, device.Put());
         if (FAILED(hr)) return hr;
@@ -197,7 +197,7 @@ private:
     // Fills the whole playback buffer once before it starts: the first
     // capture packet if there is one, silence for the rest. Frames of that
     // packet beyond the buffer are kept for the loop.
-    HRESULT Prime() {
+    [[nodiscard]] HRESULT Prime() {
         BYTE* dst = nullptr;
         HRESULT hr = render_->GetBuffer(render_frames_, &dst);
         if (FAILED(hr)) return hr;
@@ -214,7 +214,7 @@ private:
     // Takes the next capture packet, copies up to `room` frames of it to dst
     // and keeps the rest as the carry. The packet is always released whole:
     // Core Audio refuses partial releases of capture packets.
-    HRESULT TakePacket(BYTE* dst, UINT32 room, UINT32& copied) {
+    [[nodiscard]] HRESULT TakePacket(BYTE* dst, UINT32 room, UINT32& copied) {
         copied = 0;
         BYTE* data = nullptr;
         UINT32 frames = 0;
@@ -248,7 +248,7 @@ private:
 
     UINT32 CarryFrames() const { return static_cast<UINT32>((carry_.size() - carry_offset_) / frame_bytes_); }
 
-    HRESULT CopyLoop() {
+    [[nodiscard]] HRESULT CopyLoop() {
         const HANDLE waits[2] = {playback_event_.Get(), run_.wake.Get()};
         while (run_.running.load() == 1) {
             const DWORD w = WaitForMultipleObjects(2, waits, FALSE, AudioPassThrough::kPlaybackWaitMs);

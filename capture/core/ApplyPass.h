@@ -14,16 +14,16 @@ namespace Capwell::Lib {
 class ApplySink {
 public:
     virtual ~ApplySink() = default;
-    virtual int32_t SetAngle(int32_t angle) = 0;
-    virtual int32_t SetPosition(const KdrRect& rect) = 0;
-    virtual int32_t SetZoom(int32_t mode, const KdrParts& zoom) = 0;
-    virtual int32_t SetVideo(int32_t enable) = 0;
-    virtual int32_t SetLut(const KdrLutGamma& lut) = 0;
-    virtual int32_t SetMatrix(const KdrRgbMatrix& matrix) = 0;
-    virtual int32_t SetDriveCutoff(const KdrDriveCutoff& dc) = 0;
-    virtual int32_t SetMute(const KdrColorMute& mute) = 0;
-    virtual int32_t SetTwelveAxes(const KdrTwelveAxes& axes) = 0;
-    virtual int32_t DrawAll() = 0;
+    [[nodiscard]] virtual int32_t SetAngle(int32_t angle) = 0;
+    [[nodiscard]] virtual int32_t SetPosition(const KdrRect& rect) = 0;
+    [[nodiscard]] virtual int32_t SetZoom(int32_t mode, const KdrParts& zoom) = 0;
+    [[nodiscard]] virtual int32_t SetVideo(int32_t enable) = 0;
+    [[nodiscard]] virtual int32_t SetLut(const KdrLutGamma& lut) = 0;
+    [[nodiscard]] virtual int32_t SetMatrix(const KdrRgbMatrix& matrix) = 0;
+    [[nodiscard]] virtual int32_t SetDriveCutoff(const KdrDriveCutoff& dc) = 0;
+    [[nodiscard]] virtual int32_t SetMute(const KdrColorMute& mute) = 0;
+    [[nodiscard]] virtual int32_t SetTwelveAxes(const KdrTwelveAxes& axes) = 0;
+    [[nodiscard]] virtual int32_t DrawAll() = 0;
     // Audio pass-through switch; no bridge call.
     virtual void SetAudio(bool on) = 0;
 };
@@ -38,7 +38,7 @@ KdrRect MapPosition(const PropertySet& s);
 // draw returned 0, or nothing needed sending); false when a send or the draw
 // failed. A failed send ends the pass with the failed group already recorded
 // in `applied`.
-bool ApplyPass(PropertySet& applied, const PropertySet& work, bool force, ApplySink& sink);
+[[nodiscard]] bool ApplyPass(PropertySet& applied, const PropertySet& work, bool force, ApplySink& sink);
 
 // One worker period without the sleep: merge, then apply under the queue's
 // apply lock. Returns true when a pass ran.

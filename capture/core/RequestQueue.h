@@ -65,7 +65,7 @@ public:
     // Worker side. When committed requests are pending, merges them into
     // `desired` and returns true with the pass's force; the stale sweep runs on
     // every call that merged.
-    bool MergePass(bool& force);
+    [[nodiscard]] bool MergePass(bool& force);
 
     // True when no slot is in use and nothing is carried: the drain condition.
     bool Idle() const;

@@ -17,7 +17,7 @@ constexpr uint32_t kMovieBufferBytes = 27648000u;  // ten 1280 x 720 x 3 frames
 // Fits an input of w x h into 1280 x 720, keeping the aspect ratio. An input
 // that fits already is kept. Returns false (and leaves `out` alone) for an
 // input without area, which has no movie size.
-bool FitMovieSize(int32_t w, int32_t h, KdrXY& out);
+[[nodiscard]] bool FitMovieSize(int32_t w, int32_t h, KdrXY& out);
 
 // The setting of a movie start: fitted size, format = movie_format + 1, 10 fps,
 // the whole movie buffer.

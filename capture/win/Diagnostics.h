@@ -43,7 +43,7 @@ void LogCall(int32_t result, const char* name, Args&& args) {
 
 // A bridge call's trace: the report (for a nonzero result) before the line.
 template <typename Args>
-int32_t Traced(int32_t result, const char* name, Args&& args) {
+[[nodiscard]] int32_t Traced(int32_t result, const char* name, Args&& args) {
     if (result != 0) Report(LogText::Failure(name, result));
     LogCall(result, name, args);
     return result;

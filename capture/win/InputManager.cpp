@@ -102,8 +102,9 @@ void KDR_CALL OnMovieFrame(void*, const KdrMovieFrame* frame) {
     DeliverMovieFrame(*frame);
     if (g_device != nullptr && g_plane != 0) {
         uint64_t id = frame->frame_id;
-        Diagnostics::Traced(Kdr_VpSetProp(&g_device, &g_plane, KDR_VP_FRAME_RELEASE, &id),
-                            "Kdr_VpSetProp", [&] { return LogText::FrameRelease(Dev(), Vp(), id); });
+        // a failed release is reported and logged; the callback has no one to tell
+        (void)Diagnostics::Traced(Kdr_VpSetProp(&g_device, &g_plane, KDR_VP_FRAME_RELEASE, &id),
+                                  "Kdr_VpSetProp", [&] { return LogText::FrameRelease(Dev(), Vp(), id); });
     }
 }
 
