@@ -106,14 +106,18 @@ void ConvertColumns(const OkmPicture& picture, const Blocks& blocks, int first, 
     }
 }
 
+int SplitColumn(int width) noexcept {
+    if (width < 2 * kStrip) return 0;
+    return (width / 2 + kStrip - 1) / kStrip * kStrip;
+}
+
 void Convert(const OkmPicture& picture, const Blocks& blocks, int threads) {
     const int width = picture.width;
-    if (threads < 2 || width < 2 * kStrip) {
+    const int half = threads < 2 ? 0 : SplitColumn(width);
+    if (half == 0) {
         ConvertColumns(picture, blocks, 0, width);
         return;
     }
-    // The split falls on a strip boundary so the halves share no bins.
-    const int half = (width / 2 + kStrip - 1) / kStrip * kStrip;
     std::thread right([&] { ConvertColumns(picture, blocks, half, width); });
     ConvertColumns(picture, blocks, 0, half);
     right.join();

@@ -31,7 +31,13 @@ bool Valid(const OkmPicture* picture, const Blocks& blocks) noexcept;
 // picture. Disjoint column ranges may run on different threads.
 void ConvertColumns(const OkmPicture& picture, const Blocks& blocks, int first, int last) noexcept;
 
-// The whole picture, split into `threads` column ranges (1 or 2).
+// Where a picture of `width` columns is split between two threads: a strip
+// boundary near the middle, so the halves share no bins; 0 when the picture
+// is too narrow to be worth a second thread.
+int SplitColumn(int width) noexcept;
+
+// The whole picture, split into `threads` column ranges (1 or 2), the second
+// range on a thread started for the call.
 void Convert(const OkmPicture& picture, const Blocks& blocks, int threads);
 
 }  // namespace okumo

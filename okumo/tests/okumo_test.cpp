@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -182,6 +186,20 @@ TEST(Okumo, RandomFramesMatchThePlainCount) {
         }
     }
 }
+
+#if defined(_WIN32)
+// Every refresh starts and joins a thread: none may leave a handle behind.
+TEST(Okumo, RepeatedConversionsKeepTheHandleCount) {
+    Picture pic(1280, 720);
+    Blocks out;
+    ASSERT_EQ(out.Convert(pic.Record()), OKM_OK);
+    DWORD before = 0, after = 0;
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(out.Convert(pic.Record()), OKM_OK);
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
+    EXPECT_EQ(after, before);
+}
+#endif
 
 TEST(Okumo, WrongArgumentsFailAndWriteNothing) {
     Picture pic(16, 4);
