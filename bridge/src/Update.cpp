@@ -112,7 +112,7 @@ bool FormatLine(const char* format, const char* name, std::string& out) {
 }
 
 // Runs a line; with `need_zero` its exit status must be 0 as well.
-bool RunLine(const char* format, const char* name, bool need_zero) {
+[[nodiscard]] bool RunLine(const char* format, const char* name, bool need_zero) {
     std::string line;
     if (!FormatLine(format, name, line)) return false;
     std::uint32_t exit_status = 0;

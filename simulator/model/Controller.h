@@ -74,17 +74,17 @@ public:
     Controller& operator=(const Controller&) = delete;
 
     // ---- the vendor operations (GenericFunc / DeviceUtil) ----
-    std::uint32_t Startup(int op, std::uint32_t* out);  // DeviceUtil op 1 / op 2
-    std::uint32_t Release();                            // DeviceUtil op 3
-    std::uint32_t RegisterReceiver(Receiver r);         // GenericFunc op 3
-    std::uint32_t UnregisterReceiver();                 // GenericFunc op 4 (waits for a running delivery)
-    std::uint32_t Send(const merrowcom::Message* request, merrowcom::SendReply* reply);  // op 5
-    std::uint32_t Read32(std::uint32_t address, std::uint32_t* value);   // op 6
-    std::uint32_t Write32(std::uint32_t address, std::uint32_t value);   // op 7
-    std::uint32_t Read64(std::uint32_t address, double* value);          // op 8
-    std::uint32_t Write64(std::uint32_t address, double value);          // op 9
-    std::uint32_t ReadBlock(std::uint32_t address, void* buffer, std::uint32_t length);         // op 12
-    std::uint32_t WriteBlock(std::uint32_t address, const void* buffer, std::uint32_t length);  // op 13
+    [[nodiscard]] std::uint32_t Startup(int op, std::uint32_t* out);  // DeviceUtil op 1 / op 2
+    [[nodiscard]] std::uint32_t Release();                            // DeviceUtil op 3
+    [[nodiscard]] std::uint32_t RegisterReceiver(Receiver r);         // GenericFunc op 3
+    [[nodiscard]] std::uint32_t UnregisterReceiver();                 // GenericFunc op 4 (waits for a running delivery)
+    [[nodiscard]] std::uint32_t Send(const merrowcom::Message* request, merrowcom::SendReply* reply);  // op 5
+    [[nodiscard]] std::uint32_t Read32(std::uint32_t address, std::uint32_t* value);   // op 6
+    [[nodiscard]] std::uint32_t Write32(std::uint32_t address, std::uint32_t value);   // op 7
+    [[nodiscard]] std::uint32_t Read64(std::uint32_t address, double* value);          // op 8
+    [[nodiscard]] std::uint32_t Write64(std::uint32_t address, double value);          // op 9
+    [[nodiscard]] std::uint32_t ReadBlock(std::uint32_t address, void* buffer, std::uint32_t length);         // op 12
+    [[nodiscard]] std::uint32_t WriteBlock(std::uint32_t address, const void* buffer, std::uint32_t length);  // op 13
 
     // ---- control (tests, scenario) ----
     // Back to power-on with this scenario: all state, store, faults, record and clock reset;
@@ -119,14 +119,14 @@ public:
     // Register access without faults or recording.
     std::uint32_t Peek(std::uint32_t address) const;
     void Poke(std::uint32_t address, std::uint32_t value);
-    bool GetFile(const std::string& name, std::vector<std::uint8_t>& data) const;
+    [[nodiscard]] bool GetFile(const std::string& name, std::vector<std::uint8_t>& data) const;
     void PutFile(const std::string& name, const std::vector<std::uint8_t>& data);
     std::vector<std::uint8_t> FirmwareImage() const;
     ControllerStatus Status() const;
     // The video plane as the last draw request left it, with what it carries now.
     PanelState PanelNow() const;
     // Waits (real time) until no message is waiting to be run or delivered; for tests.
-    bool WaitIdle(std::uint32_t timeout_ms);
+    [[nodiscard]] bool WaitIdle(std::uint32_t timeout_ms);
 
     // Renders the test pattern of input frame `frame` at w x h in `format` (1 BGR, 2 YUV 4:4:4,
     // 3 YUV 4:2:2), rows top-down, padded to 4 bytes. Exposed for tests and the benchmark.
