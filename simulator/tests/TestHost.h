@@ -35,10 +35,8 @@ public:
     }
     std::uint32_t Detach() { return g_->op4_unregister(3); }
 
-    static Host*& Current() {
-        static Host* h = nullptr;
-        return h;
-    }
+    // The host the receiver function hands messages to.
+    static Host*& Current() { return current_; }
 
     // ---- transport ----
     std::uint32_t SendOnce(std::uint32_t ch, const Words& w, merrowcom::SendReply* r) {
@@ -281,6 +279,7 @@ private:
         if (h->hook) h->hook(m, flags);
     }
 
+    static inline Host* current_ = nullptr;
     merrowcom::GenericFunc* g_;
     std::mutex mu_;
     std::condition_variable cv_;
