@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "Tolvane.h"
-#include "bench/benchutil.h"
+#include "bench/BenchUtil.h"
 #include "contract/Merrowcom.h"
 #include "simulator/include/MrcSimClient.h"
 #include "winkit/Sync.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Tolvane.h"
-#include "bench/benchutil.h"
+#include "bench/BenchUtil.h"
 #include "bridge/bench/UpdateImage.h"
 #include "bridge/src/Connection.h"
 #include "bridge/src/ShellChannel.h"

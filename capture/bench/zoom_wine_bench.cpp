@@ -8,7 +8,7 @@
 
 #include "capture/tests/wine/CapwellHarness.h"
 #include "capture/core/PropertySet.h"
-#include "bench/benchutil.h"
+#include "bench/BenchUtil.h"
 
 using namespace cwtest;
 

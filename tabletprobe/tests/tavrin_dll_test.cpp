@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "Tavrin.h"
-#include "tabletprobe/tests/probe_test_util.h"
+#include "tabletprobe/tests/ProbeTestUtil.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "Tavrin.h"
 #include "tabletprobe/TestHooks.h"
-#include "tabletprobe/tests/probe_test_util.h"
+#include "tabletprobe/tests/ProbeTestUtil.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "benchutil.h"
+#include "bench/BenchUtil.h"
 #include "viewer/app/VideoInputDetector.h"
 #include "winkit/Handle.h"
 

@@ -22,7 +22,7 @@
 
 #include "Capwell.h"
 #include "capture/video/FramePool.h"
-#include "bench/benchutil.h"
+#include "bench/BenchUtil.h"
 #include "simulator/include/MrcSimClient.h"
 
 namespace {
