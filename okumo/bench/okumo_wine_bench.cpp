@@ -8,7 +8,7 @@
 #include <numeric>
 #include <vector>
 
-#include "benchutil.h"
+#include "bench/BenchUtil.h"
 #include "okumo/Okumo.h"
 #include "okumo/WaveForm.h"
 
