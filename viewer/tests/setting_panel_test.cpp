@@ -37,10 +37,10 @@ TEST(SettingPanel, BalanceShowsTheCurveButtonAndTheFirstThreeAxes) {
 }
 
 TEST(SettingPanel, OnlyValueScrollCodesMove) {
-    EXPECT_TRUE(IsValueScroll(0));  // SB_LINEUP
-    EXPECT_TRUE(IsValueScroll(5));  // SB_THUMBTRACK
-    EXPECT_FALSE(IsValueScroll(6)); // SB_TOP
-    EXPECT_FALSE(IsValueScroll(8)); // SB_ENDSCROLL
+    EXPECT_TRUE(IsValueScroll(0));   // SB_LINEUP
+    EXPECT_TRUE(IsValueScroll(5));   // SB_THUMBTRACK
+    EXPECT_FALSE(IsValueScroll(6));  // SB_TOP
+    EXPECT_FALSE(IsValueScroll(8));  // SB_ENDSCROLL
 }
 
 TEST(SettingPanel, VolumePercentRoundsAndSurvivesOddRanges) {

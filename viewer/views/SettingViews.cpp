@@ -171,8 +171,8 @@ void BaseSettingView::MakeLabel(int id, UINT text, DWORD style) {
 }
 
 void BaseSettingView::MakeButton(CBitmapButtonEx& button, int id, UINT text, bool shown) {
-    (void)button.Create(Handle(), static_cast<UINT>(id), text != 0 ? fw::LoadResString(text).c_str() : L"",
-                        kFirstRect, (shown ? kChild : WS_CHILD) | WS_TABSTOP);
+    (void)button.Create(Handle(), static_cast<UINT>(id), text != 0 ? fw::LoadResString(text).c_str() : L"", kFirstRect,
+                        (shown ? kChild : WS_CHILD) | WS_TABSTOP);
     button.SetButtonFont();
     buttons_.push_back(&button);
 }
@@ -370,8 +370,8 @@ bool LevelSettingView::OnInitDialog() {
     // Two groups of three rows. The second and third track bars take their x
     // from the first row's channel label (the same column): their own label
     // is placed after them, from their y.
-    const auto add_group = [this](int title, int above, int title_gap, const int (&labels)[3], const int (&bars)[3],
-                                  const int (&boxes)[3]) {
+    const auto add_group = [this](int title, int above, int title_gap, const int(&labels)[3], const int(&bars)[3],
+                                  const int(&boxes)[3]) {
         AddLayoutItem(title, Label(kLabelWidth, 40, above == 0 ? kAlignTop : kAlignBottom, title_gap), 0, above);
         AddLayoutItem(labels[0], {50, 50, 50, kAlignLeft, 60, kAlignBottom, 60}, 0, title);
         AddLayoutItem(bars[0], {600, 120, 0, kAlignRight, 20, kAlignCenterY, 0}, labels[0], labels[0]);
