@@ -6,10 +6,6 @@
 
 namespace tolvane {
 
-namespace {
-constexpr auto kReceiveLimit = std::chrono::seconds(5);
-}
-
 std::int32_t Channels::OpenChannel(std::uint32_t number, std::uint32_t capacity, ChannelMode mode,
                                     ChannelHandler handler) {
     if (number >= kChannelCount || capacity > kMaxQueueCapacity ||
@@ -56,9 +52,9 @@ std::int32_t Channels::Send(std::uint32_t number, const Message& msg) {
     return rc::kOk;
 }
 
-std::int32_t Channels::Receive(std::uint32_t number, bool wait, Message& out) {
+std::int32_t Channels::Receive(std::uint32_t number, bool wait, Message& out, std::chrono::milliseconds limit) {
     if (number >= kChannelCount) return rc::kBad;
-    const auto deadline = std::chrono::steady_clock::now() + kReceiveLimit;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     Channel& ch = table_[number];
     std::unique_lock<winkit::Mutex> lock(ch.mutex);
     if (ch.lost) return rc::kLost;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -26,8 +27,10 @@ public:
     [[nodiscard]] std::int32_t OpenChannel(std::uint32_t number, std::uint32_t capacity, ChannelMode mode,
                               ChannelHandler handler);
     [[nodiscard]] std::int32_t Send(std::uint32_t number, const Message& msg);
-    // wait: end after 5 seconds from the call's start with -6; without it, no limit.
-    [[nodiscard]] std::int32_t Receive(std::uint32_t number, bool wait, Message& out);
+    // wait: end after `limit` (5 seconds) from the call's start with -6; without it, no limit.
+    static constexpr std::chrono::milliseconds kReceiveLimit{5000};
+    [[nodiscard]] std::int32_t Receive(std::uint32_t number, bool wait, Message& out,
+                                       std::chrono::milliseconds limit = kReceiveLimit);
 
     // Receiver side: a message the controller sent on `number`, with the component's flags.
     void Arrived(std::uint32_t number, const Message& msg, std::uint32_t flags);

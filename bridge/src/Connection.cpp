@@ -43,6 +43,9 @@ Bridge* const g_bridge = new Bridge;
 void Receiver(const merrowcom::Message* rec, std::uint32_t flags) {
     if (rec == nullptr) return;
     Message msg{{rec->word[0], rec->word[1], rec->word[2], rec->word[3]}};
+    // Any reply, a late one too, shows the controller answers again.
+    if (rec->channel == kChReply || rec->channel == kChDrawReply)
+        TheBridge().unanswered.store(false, std::memory_order_release);
     TheBridge().channels.Arrived(rec->channel, msg, flags);
 }
 
@@ -230,6 +233,12 @@ std::int32_t ToExportResult(std::int32_t command_result) {
     }
 }
 
+std::chrono::milliseconds ReplyLimit() {
+    return TheBridge().unanswered.load(std::memory_order_acquire) ? kSilentReplyLimit : Channels::kReceiveLimit;
+}
+
+void NoteUnanswered() { TheBridge().unanswered.store(true, std::memory_order_release); }
+
 std::int32_t CommandCall(std::uint32_t code, bool wait, std::uint32_t* detail) {
     std::lock_guard<winkit::Mutex> lock(TheBridge().command_lock);
     return CommandCallLocked(code, wait, detail);
@@ -242,9 +251,13 @@ std::int32_t CommandCallLocked(std::uint32_t code, bool wait, std::uint32_t* det
     if (r == rc::kWaitLimit) return rc::kTimeout;
     if (r != rc::kOk) return rc::kBad;
     Message reply{};
+    const std::chrono::milliseconds limit = ReplyLimit();
     do {
-        r = b.channels.Receive(kChReply, wait, reply);
-        if (r == rc::kWaitLimit) return rc::kTimeout;
+        r = b.channels.Receive(kChReply, wait, reply, limit);
+        if (r == rc::kWaitLimit) {
+            NoteUnanswered();
+            return rc::kTimeout;
+        }
         if (r != rc::kOk) return rc::kBad;
     } while (reply.word[0] != code);
     if (detail != nullptr) *detail = reply.word[2];
@@ -308,7 +321,8 @@ std::int32_t OpenConnection(KdrHandle* handle, std::int32_t flags) {
     }
     b.channels.Gate(kChReply);
 
-    // The controller's open command.
+    // The controller's open command, with the full limit whatever an earlier connection saw.
+    b.unanswered.store(false, std::memory_order_release);
     const std::int32_t r = CommandCall(cmd::kOpen, true);
     if (r != 0) return ToExportResult(r);
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,10 @@ struct Bridge {
     } record;
     std::atomic<bool> loaded{false};
     std::atomic<bool> open{false};
+    // Set when a command or draw went unanswered for its whole limit, cleared by the next reply
+    // of any kind: while set, the controller has stopped answering, and the steps queued
+    // behind the one that timed out wait only kSilentReplyLimit each (see ReplyLimit).
+    std::atomic<bool> unanswered{false};
 
     // Callback slots (written under the API lock, read by the NotificationThread).
     std::atomic<KdrHdmiSizeCb> hdmi_size_cb{nullptr};
@@ -82,6 +87,15 @@ KdrHandle HandleValue();
 // The same for a caller that already holds the command lock: parameter words written under
 // that lock cannot be overwritten by another thread's command before this one runs.
 [[nodiscard]] std::int32_t CommandCallLocked(std::uint32_t code, bool wait, std::uint32_t* detail = nullptr);
+// How long a command or a draw waits for its reply: the full 5 seconds, or kSilentReplyLimit
+// while the controller has stopped answering. A caller's steps behind a command that timed out
+// (the rest of a supervision pass, a shutdown, the give-backs of a movie) then fail within a
+// fraction of a second each instead of 5 seconds each; they are still sent, so a controller that
+// answers again ends the state with its first reply.
+constexpr std::chrono::milliseconds kSilentReplyLimit{250};
+[[nodiscard]] std::chrono::milliseconds ReplyLimit();
+// A wait for a reply reached its limit.
+void NoteUnanswered();
 // Command result converted for an export.
 [[nodiscard]] inline std::int32_t RunCommand(std::uint32_t code) { return ToExportResult(CommandCall(code, true)); }
 

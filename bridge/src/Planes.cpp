@@ -162,8 +162,11 @@ std::int32_t DrawAll() {
                            platform::CurrentThreadId()}};
     if (b.channels.Send(kChDraw, request) != rc::kOk) return KDR_ERR_FAIL;
     Message reply{};
-    const std::int32_t r = b.channels.Receive(kChDrawReply, true, reply);
-    if (r == rc::kWaitLimit) return KDR_ERR_TIMEOUT;
+    const std::int32_t r = b.channels.Receive(kChDrawReply, true, reply, ReplyLimit());
+    if (r == rc::kWaitLimit) {
+        NoteUnanswered();
+        return KDR_ERR_TIMEOUT;
+    }
     if (r != rc::kOk || reply.word[1] != 0) return KDR_ERR_FAIL;
     return KDR_OK;
 }

@@ -131,6 +131,35 @@ TEST_F(ConnectionTest, UnansweredCommandTimesOutAfterFiveSecondsAndTheBridgeStay
     EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_WDT, &wdt), KDR_OK);
 }
 
+// A controller gone silent: the first command waits its whole limit, the steps behind it
+// (here three, of a pass or a shutdown) a fraction of a second each; its first reply ends that,
+// and a reply 1 s late is waited for again.
+TEST_F(ConnectionTest, ASilentControllerCostsOneLimitUntilItAnswersAgain) {
+    simhost::FailCommand(MRCSIM_ANY_CHANNEL, MRCSIM_ANY_CODE, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, -1);
+    auto ms_since = [](steady_clock::time_point t) {
+        return std::chrono::duration_cast<milliseconds>(steady_clock::now() - t).count();
+    };
+    KdrWdtInfo wdt{};
+    KdrHdmiInfo hdmi{};
+    KdrFirmInfo info{};
+    auto start = steady_clock::now();
+    EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_WDT, &wdt), KDR_ERR_TIMEOUT);
+    EXPECT_GE(ms_since(start), 4900);
+    start = steady_clock::now();
+    EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_HDMI, &hdmi), KDR_ERR_TIMEOUT);
+    EXPECT_EQ(Kdr_VpDrawAll(&dev_), KDR_ERR_TIMEOUT);
+    EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_FIRMINFO, &info), KDR_ERR_TIMEOUT);
+    EXPECT_LT(ms_since(start), 3000) << "three steps behind the first: 15 s when each waits its limit";
+
+    simhost::ClearFaults();
+    // The reply to the first command after the silence may come after its short wait.
+    bool answered = false;
+    for (int i = 0; i < 3 && !answered; ++i) answered = Kdr_DevGetProp(&dev_, KDR_DEV_WDT, &wdt) == KDR_OK;
+    EXPECT_TRUE(answered);
+    simhost::FailCommand(34, 0x10001u, MRCSIM_FAULT_DELAY, 0, 0, 1000);
+    EXPECT_EQ(Kdr_DevGetProp(&dev_, KDR_DEV_WDT, &wdt), KDR_OK);
+}
+
 TEST_F(ConnectionTest, ALateReplyIsNeverTakenByALaterCommand) {
     // Answered 0.5 s after the limit: the reply arrives while no command waits for it.
     simhost::FailCommand(34, 0x40001u, MRCSIM_FAULT_DELAY, 0, 0, 5500);

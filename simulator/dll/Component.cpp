@@ -274,7 +274,8 @@ int32_t MrcSim_GetHdmi(MrcSimHdmi* out) {
 
 int32_t MrcSim_FailCommand(uint32_t channel, uint32_t code, uint32_t action, uint32_t word1, uint32_t word2,
                            uint32_t delay_ms, int32_t count) {
-    if ((channel != 34 && channel != 16) || action > 2) return Fail("MrcSim_FailCommand: bad channel or action");
+    if ((channel != 34 && channel != 16 && channel != mrcsim::CommandFault::kAnyChannel) || action > 2)
+        return Fail("MrcSim_FailCommand: bad channel or action");
     mrcsim::CommandFault f;
     f.channel = channel;
     f.code = code;

@@ -72,6 +72,11 @@ typedef struct MrcSimStatus {
 #define MRCSIM_FAULT_DELAY 1u    /* carried out, reply delay_ms later */
 #define MRCSIM_FAULT_FAIL 2u     /* not carried out, reply with word1 / word2 */
 
+/* MrcSim_FailCommand's channel and code for every command and draw request: with
+ * MRCSIM_FAULT_NO_REPLY and count -1 the controller has gone silent. */
+#define MRCSIM_ANY_CHANNEL 0u
+#define MRCSIM_ANY_CODE 0xFFFFFFFFu
+
 /* Register fault operations (bit mask). */
 #define MRCSIM_REG_READ 1u  /* ops 6, 8, 12 */
 #define MRCSIM_REG_WRITE 2u /* ops 7, 9, 13 */
@@ -91,7 +96,7 @@ int32_t MrcSim_SetHdmi(const MrcSimHdmi* hdmi); /* emits 0x20010001 (+0x20000001
 int32_t MrcSim_GetHdmi(MrcSimHdmi* hdmi);
 
 /* Fault injection. count: how many times (-1 = until cleared). code 0 on channel 16 is the
- * draw request. */
+ * draw request; MRCSIM_ANY_CHANNEL / MRCSIM_ANY_CODE match every channel / code. */
 int32_t MrcSim_FailCommand(uint32_t channel, uint32_t code, uint32_t action, uint32_t word1, uint32_t word2,
                            uint32_t delay_ms, int32_t count);
 /* The next `busy` sends return 0xC00000A3, the next `not_accepted` ones return 0 with the accepted

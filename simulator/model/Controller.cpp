@@ -536,7 +536,9 @@ void Controller::RunMessage(std::unique_lock<std::mutex>& lk, std::uint32_t chan
     CommandFault fault;
     bool faulted = false;
     for (auto it = sc_.command_faults.begin(); it != sc_.command_faults.end(); ++it) {
-        if (it->channel != channel || it->code != code || it->count == 0) continue;
+        if (it->count == 0) continue;
+        if (it->channel != channel && it->channel != CommandFault::kAnyChannel) continue;
+        if (it->code != code && it->code != CommandFault::kAnyCode) continue;
         fault = *it;
         faulted = true;
         if (it->count > 0) --it->count;

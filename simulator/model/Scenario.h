@@ -36,8 +36,9 @@ double FpsForCode(std::uint32_t code);
 // What happens to one command (or draw request) instead of the normal answer.
 struct CommandFault {
     enum class Action : std::uint32_t { NoReply = 0, Delay = 1, Fail = 2 };
-    std::uint32_t channel = 34;  // 34 for commands, 16 for the draw request
-    std::uint32_t code = 0;      // word0 of the request (0 for the draw request)
+    static constexpr std::uint32_t kAnyChannel = 0, kAnyCode = 0xFFFFFFFFu;  // a controller gone silent
+    std::uint32_t channel = 34;  // 34 for commands, 16 for the draw request, kAnyChannel both
+    std::uint32_t code = 0;      // word0 of the request (0 for the draw request), or kAnyCode
     Action action = Action::Fail;
     std::uint32_t word1 = 0;     // Fail: reply word1 / word2 (the command is not carried out)
     std::uint32_t word2 = 0;

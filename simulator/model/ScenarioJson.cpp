@@ -112,9 +112,11 @@ CommandFault ParseCommandFault(const json& j, const std::string& where) {
     CheckKeys(j, where, {"code", "channel", "action", "word1", "word2", "delay_ms", "count"});
     CommandFault f;
     if (!j.contains("code")) throw ParseError(where + ": \"code\" is required");
-    f.code = U32(j["code"], where + ".code");
+    const bool any = j["code"].is_string() && j["code"].get<std::string>() == "any";
+    f.code = any ? CommandFault::kAnyCode : U32(j["code"], where + ".code");
     if (j.contains("channel")) f.channel = static_cast<std::uint32_t>(ToInt(j["channel"], where + ".channel", 0, 255));
-    if (f.channel != 34 && f.channel != 16) throw ParseError(where + ".channel: 34 (commands) or 16 (draw)");
+    if (f.channel != 34 && f.channel != 16 && f.channel != CommandFault::kAnyChannel)
+        throw ParseError(where + ".channel: 34 (commands), 16 (draw) or 0 (both)");
     const std::string a = j.contains("action") && j["action"].is_string() ? j["action"].get<std::string>() : "fail";
     if (a == "no_reply")
         f.action = CommandFault::Action::NoReply;

@@ -68,6 +68,13 @@ TEST_F(ComponentTest, ControlApiDrivesTheController) {
     ASSERT_EQ(MrcSim_FailCommand(34, kCmdPanel, MRCSIM_FAULT_FAIL, 0, 4, 0, 1), 0);
     EXPECT_EQ(host->Command(kCmdPanel), -7);
     EXPECT_EQ(host->Command(kCmdPanel), 0);
+    // Gone silent: no command and no draw request is answered until cleared.
+    ASSERT_EQ(MrcSim_FailCommand(MRCSIM_ANY_CHANNEL, MRCSIM_ANY_CODE, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, -1), 0);
+    EXPECT_EQ(host->Command(kCmdPanel, nullptr, 200), -2);
+    EXPECT_EQ(host->Command(kCmdHdmi, nullptr, 200), -2);
+    EXPECT_EQ(host->Draw(200), -2);
+    ASSERT_EQ(MrcSim_ClearFaults(), 0);
+    EXPECT_EQ(host->Command(kCmdPanel), 0);
     ASSERT_EQ(MrcSim_FailRegister(kParam0, MRCSIM_REG_WRITE, 0xC0000001, 1, 0), 0);
     EXPECT_FALSE(host->WriteWord(kParam0, 1));
     EXPECT_EQ(host->last_status, 0xC0000001u);

@@ -36,7 +36,8 @@ TEST(Scenario, FullScenarioWithComments) {
         "startup": {"op1": 0, "op2": "0xC0000001"},
         "commands": [{"code": "0x30001", "action": "no_reply", "count": 1},
                      {"code": 0, "channel": 16, "action": "fail", "word1": 1},
-                     {"code": "0x90002", "action": "delay", "delay_ms": 200}],
+                     {"code": "0x90002", "action": "delay", "delay_ms": 200},
+                     {"code": "any", "channel": 0, "action": "no_reply"}],
         "send": [{"channel": 34, "busy": 3, "not_accepted": 2}],
         "lost": [{"channel": 35, "count": 1}],
         "registers": [{"address": "0x0E100540", "op": "read", "status": "0xC0000185", "count": 2, "skip": 1}]
@@ -65,10 +66,12 @@ TEST(Scenario, FullScenarioWithComments) {
     EXPECT_TRUE(s.manual_clock);
     EXPECT_EQ(s.record_limit, 1000u);
     EXPECT_EQ(s.startup_status[1], 0xC0000001u);
-    ASSERT_EQ(s.command_faults.size(), 3u);
+    ASSERT_EQ(s.command_faults.size(), 4u);
     EXPECT_EQ(s.command_faults[0].action, CommandFault::Action::NoReply);
     EXPECT_EQ(s.command_faults[1].channel, 16u);
     EXPECT_EQ(s.command_faults[2].delay_ms, 200u);
+    EXPECT_EQ(s.command_faults[3].code, CommandFault::kAnyCode);
+    EXPECT_EQ(s.command_faults[3].channel, CommandFault::kAnyChannel);
     ASSERT_EQ(s.send_faults.size(), 1u);
     EXPECT_EQ(s.send_faults[0].busy, 3);
     EXPECT_EQ(s.register_faults[0].skip, 1);

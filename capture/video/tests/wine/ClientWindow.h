@@ -11,10 +11,13 @@
 
 inline std::vector<WPARAM> g_notes;
 inline UINT g_code = 0;
+// What the client does on a notification, on its own thread (none: only record).
+inline std::function<void(WPARAM)> g_react;
 
 inline LRESULT CALLBACK ClientProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (g_code != 0 && msg == g_code) {
         g_notes.push_back(wp);
+        if (g_react) g_react(wp);
         return 0;
     }
     return DefWindowProcW(h, msg, wp, lp);

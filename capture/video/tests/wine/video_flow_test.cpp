@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -139,6 +141,8 @@ protected:
         cpw.Unload();
         if (client != nullptr) DestroyWindow(client);
         g_code = 0;
+        g_react = nullptr;
+        sim.ClearFaults();
     }
     CpwVideoState State() {
         CpwVideoState s{};
@@ -624,4 +628,64 @@ TEST_F(VideoFlow, ViewerSessionEndToEnd) {
     EXPECT_EQ(st.frames_out, 0u);
     CpwVideoState after{};
     EXPECT_EQ(cpw.Cpw_GetState(&after), CPW_E_NOT_READY);
+}
+
+// ---- A controller gone silent --------------------------------------------------
+
+// The controller stops answering during a movie while the client reacts as the
+// viewer does on its window thread (state and HDMI reads, the picture stopped
+// on a watchdog or power notice). Each command keeps its 5 s limit, but once
+// the controller is silent no later step of a supervision tick or of the
+// finalisation waits that long again: the window thread's longest message
+// and the whole Cpw_Finalize stay near one limit.
+TEST_F(VideoFlow, SilentControllerHoldsTheWindowThreadForOneLimit) {
+    Start();
+    g_react = [this](WPARAM w) {
+        if (w == CPW_NOTIFY_STATE) {
+            CpwVideoState s{};
+            (void)cpw.Cpw_GetState(&s);
+        } else if (w == CPW_NOTIFY_HDMI) {
+            CpwHdmiInfo h{};
+            (void)cpw.Cpw_GetHdmiInfo(&h);
+        } else {
+            (void)cpw.Cpw_SetState(CPW_MODE_LIVE, 0, 0);
+        }
+    };
+    ASSERT_EQ(cpw.Cpw_SetState(CPW_MODE_MOVIE, 1, 0), CPW_OK);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            CpwCaptureFrame* f = nullptr;
+            const bool got = cpw.Cpw_GetCaptureData(&f) == CPW_OK && f != nullptr;
+            cpw.Cpw_ReleaseCaptureData();
+            return got;
+        },
+        3000));
+    ASSERT_EQ(sim.FailCommand(MRCSIM_ANY_CHANNEL, MRCSIM_ANY_CODE, MRCSIM_FAULT_NO_REPLY, 0, 0, 0, -1), 0);
+
+    using Clock = std::chrono::steady_clock;
+    auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+    long long longest = 0;
+    const auto end = Clock::now() + std::chrono::seconds(12);
+    while (Clock::now() < end) {
+        MSG msg;
+        while (Clock::now() < end && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const auto t0 = Clock::now();
+            DispatchMessageW(&msg);
+            const long long took = ms(Clock::now() - t0);
+            if (took >= 1000) std::printf("window-thread message of %lld ms\n", took);
+            longest = std::max(longest, took);
+        }
+        Sleep(5);
+    }
+    const auto t0 = Clock::now();
+    EXPECT_EQ(cpw.Cpw_Finalize(), CPW_OK);
+    const long long finalize = ms(Clock::now() - t0);
+    initialised = false;
+    std::printf("silent controller: longest window-thread message %lld ms, Cpw_Finalize %lld ms\n", longest,
+                finalize);
+    RecordProperty("longest_message_ms", std::to_string(longest));
+    RecordProperty("finalize_ms", std::to_string(finalize));
+    EXPECT_GE(Count(CPW_NOTIFY_WATCHDOG), 1) << "the silence was seen";
+    EXPECT_LT(longest, 8000) << "one 5 s limit and a little";
+    EXPECT_LT(finalize, 15000);
 }
