@@ -417,8 +417,9 @@ TEST_F(Settings, ConfirmationRowsStartupAndLevelBoxes) {
     Click(check.Handle());
     EXPECT_TRUE(host_->probes->startup);
     EXPECT_TRUE(check.IsOn());
-    SendMessageW(View(kSettingTabEtc).Handle(), WM_COMMAND, MAKEWPARAM(IDC_ETC_STARTUP_TEXT, STN_CLICKED),
-                 reinterpret_cast<LPARAM>(Item(kSettingTabEtc, IDC_ETC_STARTUP_TEXT)));
+    HWND text = Item(kSettingTabEtc, IDC_ETC_STARTUP_TEXT);
+    SendMessageW(text, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(text, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_FALSE(host_->probes->startup);
     EXPECT_FALSE(check.IsOn());
     Click(Item(kSettingTabEtc, IDC_ETC_HIDE));
