@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # Builds the system and runs it on the simulated controller under Wine.
 #   tools/run.sh [--scenario FILE] [--viewer | --screenshot FILE [--shot-ms MS] | PROGRAM [ARGS...]]
-# Without a program: the firmware tool Dornet against the simulated controller, for
-# each of its four fields, printing the exit codes. --viewer starts Vistrel with the
-# simulated panel beside it. --screenshot FILE runs the viewer (or PROGRAM) headless,
-# writes what the simulated panel shows MS ms (default 10000) after the controller
-# opened as a PNG, and ends.
+# Without a program (or with --viewer): the viewer Vistrel with the simulated panel
+# beside it, on simulator/scenarios/demo.json unless --scenario names another.
+# --screenshot FILE runs the viewer (or PROGRAM) headless, writes what the simulated
+# panel shows MS ms (default 10000) after the controller opened as a PNG, and ends.
+# PROGRAM runs any program of the build, e.g. the firmware tool: tools/run.sh Dornet.exe 1
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 scenario=""
-viewer=0
+viewer=1
 screenshot=""
 shot_ms=10000
 while [ $# -gt 0 ]; do
@@ -23,11 +23,13 @@ while [ $# -gt 0 ]; do
     --screenshot)
       [ -n "${2:-}" ] || { echo "run: --screenshot needs a file name" >&2; exit 2; }
       mkdir -p "$(dirname "$2")"
-      screenshot=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); viewer=1; shift 2 ;;
+      screenshot=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
     --shot-ms) shot_ms="$2"; shift 2 ;;
-    *) break ;;
+    *) viewer=0; break ;;
   esac
 done
+# The viewer on its own meets an input that changes over time.
+[ -n "$scenario" ] || [ "$viewer" = 0 ] || scenario="$root/simulator/scenarios/demo.json"
 
 tools/setup.sh
 mkdir -p build
@@ -137,17 +139,9 @@ if [ $# -gt 0 ]; then
   exit 0
 fi
 
-if [ "$viewer" = 1 ]; then
-  trap stop_started EXIT
-  start_panel_display 0
-  echo "starting Vistrel on the simulated controller (close its window to end)"
-  echo "the left screen is the tablet's desktop; the right one shows what its panel shows"
-  # The viewer finds its factory presets below its working folder.
-  (cd "$bin" && run "$bin/cw_exec.exe" "$bin/Vistrel.exe")
-else
-  echo "Dornet reads the simulated controller's firmware version, one field per run:"
-  for field in 1 2 3 4; do
-    printf "field %s: " "$field"
-    run "$bin/cw_exec.exe" "$bin/Dornet.exe" "$field"
-  done
-fi
+trap stop_started EXIT
+start_panel_display 0
+echo "starting Vistrel on the simulated controller (close its window to end)"
+echo "the left screen is the tablet's desktop; the right one shows what its panel shows"
+# The viewer finds its factory presets below its working folder.
+(cd "$bin" && run "$bin/cw_exec.exe" "$bin/Vistrel.exe")
