@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,8 @@ constexpr std::uint32_t kPlaneVideoEnb = 0x0E100104u;
 constexpr std::uint32_t kPlaneDst = 0x0E100110u;  // x, y, w, h
 constexpr std::uint32_t kPlaneSrc = 0x0E100120u;
 constexpr std::uint32_t kCloseCommand = 0x80000002u;
-constexpr int kPanelWidth = 1280;  // the controller's output (16:9 like the screen), where the plane lies
+constexpr int kPanelWidth = 1280;  // the controller's output, where the plane lies
+constexpr int kPanelHeight = 720;
 
 // At 12 s a 4:3 input, at 17 s no signal, at 21 s the cable out, at 25 s the
 // cable in with a 1080p signal (seconds from the controller's start).
@@ -246,7 +248,7 @@ public:
     LONG_PTR Style() const { return GetWindowLongPtrW(frame_, GWL_STYLE); }
 
     // Where the picture of a VW x VH input lies in the play view, in panel
-    // pixels: fitted with its aspect, the screen scaled into the output.
+    // pixels: fitted with its aspect, then placed as the screen is in the output.
     Box ExpectedPlane(int vw, int vh) const {
         const RECT p = WindowRect(ShownView());
         const int pw = p.right - p.left, ph = p.bottom - p.top;
@@ -258,8 +260,11 @@ public:
             w = static_cast<double>(vw) * ph / vh;
             x = p.left + (pw - w) / 2;
         }
-        const double s = static_cast<double>(kPanelWidth) / GetSystemMetrics(SM_CXSCREEN);
-        return Box{static_cast<int>(x * s + 0.5), static_cast<int>(y * s + 0.5), static_cast<int>(w * s),
+        // the screen fitted into the output with one scale, centred
+        const int dw = GetSystemMetrics(SM_CXSCREEN), dh = GetSystemMetrics(SM_CYSCREEN);
+        const double s = std::min(static_cast<double>(kPanelWidth) / dw, static_cast<double>(kPanelHeight) / dh);
+        const double ox = (kPanelWidth - dw * s) / 2, oy = (kPanelHeight - dh * s) / 2;
+        return Box{static_cast<int>(x * s + 0.5 + ox), static_cast<int>(y * s + 0.5 + oy), static_cast<int>(w * s),
                    static_cast<int>(h * s)};
     }
 
@@ -378,6 +383,7 @@ TEST(Outside, ViewerOnTheSimulatedControllerThroughItsInputAndScreenModes) {
     want = viewer.ExpectedPlane(1920, 1080);
     EXPECT_TRUE(WaitFor([&] { return Near(journal.LastBox(kPlaneDst), want); }, 3000))
         << "plane " << Text(journal.LastBox(kPlaneDst)) << ", picture " << Text(want);
+    EXPECT_EQ(viewer.Visible(IDC_BAR_CAPTURE), nullptr) << "a window's bar has only the screen-mode button";
     ASSERT_TRUE(WaitFor([&] { return viewer.Visible(IDC_BAR_FULL_SCREEN) != nullptr; }, 3000));
     Viewer::Click(viewer.Visible(IDC_BAR_FULL_SCREEN));
     ASSERT_TRUE(WaitFor([&] { return (viewer.Style() & WS_POPUP) != 0; }, 5000));

@@ -166,7 +166,11 @@ void CControllerBarView::AddBarLayout(int notice_id) {
 }
 
 void CControllerBarView::ShowControl(int id, bool shown) const {
-    if (HWND c = Item(id); c != nullptr && (IsWindowVisible(c) != FALSE) != shown) {
+    // The control's own flag: IsWindowVisible also answers for the ancestors,
+    // and the frame is "invisible" while a screen-mode change holds its
+    // redrawing, so the controls a window hides stayed on.
+    const auto own = [](HWND c) { return (GetWindowLongPtrW(c, GWL_STYLE) & WS_VISIBLE) != 0; };
+    if (HWND c = Item(id); c != nullptr && own(c) != shown) {
         ShowWindow(c, shown ? SW_SHOW : SW_HIDE);
     }
 }
