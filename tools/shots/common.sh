@@ -47,3 +47,31 @@ shots_display() {
   [ -n "$display" ] || { echo "shots: no free X display" >&2; exit 1; }
   trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 }
+
+# shots_panel_display W H: the tablet and its panel side by side, as tools/run.sh
+# shows them: Xephyr with two W x H screens and Xinerama (RandR off, so Wine sees
+# two monitors) on a private Xvfb, in `display`; the simulated panel's mirror
+# takes the right screen. Both servers stop when the script ends.
+shots_panel_display() {
+  local w=$1 h=$2 n host=""
+  command -v Xephyr >/dev/null || { echo "shots: Xephyr is missing (tools/setup.sh installs it)" >&2; exit 1; }
+  display=""
+  for n in $(seq 60 89); do
+    [ -e "/tmp/.X${n}-lock" ] && continue
+    Xvfb ":$n" -screen 0 "$((2 * w + 16))x$((h + 16))x24" -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.05; done
+    if kill -0 "$xvfb" 2>/dev/null; then host=":$n"; break; fi
+  done
+  [ -n "$host" ] || { echo "shots: no free X display" >&2; exit 1; }
+  for n in $(seq 90 119); do
+    [ -e "/tmp/.X${n}-lock" ] && continue
+    DISPLAY="$host" Xephyr ":$n" +xinerama -extension RANDR -screen "${w}x${h}" -screen "${w}x${h}" \
+      -nolisten tcp >/dev/null 2>&1 &
+    xephyr=$!
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.05; done
+    if kill -0 "$xephyr" 2>/dev/null; then display=":$n"; break; fi
+  done
+  [ -n "$display" ] || { kill "$xvfb"; echo "shots: Xephyr did not start" >&2; exit 1; }
+  trap 'kill "$xephyr" "$xvfb" 2>/dev/null || true' EXIT
+}

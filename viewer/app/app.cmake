@@ -30,4 +30,10 @@ if(CW_WINDOWS)
     SOURCES tests/outside_test.cpp LIBS cw_testsupport TIMEOUT 180)
   target_include_directories(viewer_outside_test PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
   add_dependencies(viewer_outside_test vistrel tavrin Merrowcom)
+
+  # The screenshots' click on the screen-mode button (tools/shots/viewer.sh).
+  add_executable(ShotScreenMode "${CW_SOURCE_ROOT}/tools/shots/ShotScreenMode.cpp")
+  target_link_options(ShotScreenMode PRIVATE -municode)
+  target_link_libraries(ShotScreenMode PRIVATE cw_warnings)
+  target_include_directories(ShotScreenMode PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
 endif()
