@@ -99,7 +99,9 @@ void RunViewer(const std::wstring& dir) {
     const winkit::UniqueHandle process(pi.hProcess);
     const winkit::UniqueHandle thread(pi.hThread);
     Found f{pi.dwProcessId, nullptr};
-    for (int i = 0; i < 300 && f.hwnd == nullptr; ++i) {
+    // Generous limits: a first start in a fresh prefix on a loaded machine is slow, and they
+    // only bound a hang.
+    for (int i = 0; i < 900 && f.hwnd == nullptr; ++i) {
         if (WaitForSingleObject(process.Get(), 100) == WAIT_OBJECT_0) break;
         EnumWindows(FindViewer, reinterpret_cast<LPARAM>(&f));
     }
@@ -128,7 +130,7 @@ void RunViewer(const std::wstring& dir) {
         if (ours == 0) Fail(L"no module of ours seen in the viewer");
         PostMessageW(f.hwnd, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(process.Get(), 20000) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) {
         Fail(L"the viewer did not end after WM_CLOSE");
         TerminateProcess(process.Get(), 1);
     }
