@@ -7,7 +7,7 @@
 #include "Capwell.h"
 #include "Tavrin.h"
 #include "Tolvane.h"
-#include "records.h"
+#include "tests/foundation/ExportedRecords.h"
 
 #define CW_C_SIZE(r) size_t cw_c_size_##r(void) { return sizeof(r); } \
                      size_t cw_c_align_##r(void) { return alignof(r); }

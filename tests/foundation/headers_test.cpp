@@ -5,7 +5,7 @@
 #include "Capwell.h"
 #include "Tavrin.h"
 #include "Tolvane.h"
-#include "records.h"
+#include "tests/foundation/ExportedRecords.h"
 
 #include <cstddef>
 
