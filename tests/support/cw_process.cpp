@@ -1,4 +1,4 @@
-#include "cw_process.h"
+#include "tests/support/cw_process.h"
 
 #include <tlhelp32.h>
 

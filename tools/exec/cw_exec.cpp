@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cw_process.h"
+#include "tests/support/cw_process.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
