@@ -840,7 +840,11 @@ TEST_F(CapwellTest, ChildFrameCallsBesideFinalize) {
             }
         };
         std::thread t1(hammer), t2(hammer);
-        Sleep(static_cast<DWORD>(60 + 7 * (cycle % 5)));  // some frames, and a different moment each cycle
+        // The first cycle waits for a frame (the movie's start takes its time
+        // on a loaded machine); every cycle finalises at a different moment.
+        const DWORD until = GetTickCount() + 3000;
+        while (cycle == 0 && taken.load() == 0 && static_cast<int32_t>(until - GetTickCount()) > 0) Sleep(5);
+        Sleep(static_cast<DWORD>(60 + 7 * (cycle % 5)));
         EXPECT_EQ(cpw.Cpw_Finalize(), CPW_OK);
         finalised = true;
         t1.join();
