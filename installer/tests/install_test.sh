@@ -52,14 +52,15 @@ snapshot() {
   for hive in system.reg user.reg; do
     # Wine stores a time stamp after each key name; values are kept whole.
     sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' "$WINEPREFIX/$hive"
-  done | awk '/^\[/ { skip = ($0 ~ /\\\\(Fonts|MMDevices)(\\\\.*)?\]$/) } !skip' | grep -v -e '^$' \
+  done | awk '/^\[/ { skip = ($0 ~ /\\\\(Fonts|MMDevices|Wine\\\\Drivers)(\\\\.*)?\]$/) } !skip' | grep -v -e '^$' \
     -e '^"DriverDateData"=' -e '^@=hex(ffff1003):' \
     -e '^\[Software\\\\Classes\\\\Installer\\\\\(Features\|Products\|UpgradeCodes\)\]$' \
     -e '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Installer\\\\\(UpgradeCodes\|UserData\\\\S-1-5-18\\\\Components\|UserData\\\\S-1-5-18\\\\Products\)\]$' \
     >"$1.reg"
-  # Left out: Wine's own device, display and font caches (it registers fonts
-  # the Linux machine gains at any time, and audio devices once a program
-  # first asks for them, as the viewer's level meters do), and the empty roots of
+  # Left out: Wine's own device, display and font caches and its audio driver's
+  # key (it registers fonts the Linux machine gains at any time, and audio
+  # devices and driver settings once a program first asks for them, as the
+  # viewer's level meters do), and the empty roots of
   # Windows Installer's own store, which the first install into a fresh prefix
   # makes (a tablet has them already); anything below them still counts.
 }
