@@ -17,10 +17,11 @@ bool SystemParameterAccess::Set(UINT setCode, DWORD value) {
                                  SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != FALSE;
 }
 
-SystemParameterAccess& SystemParameterAccess::Platform() {
-    static SystemParameterAccess platform;
-    return platform;
-}
+namespace {
+SystemParameterAccess g_platformParameters;  // stateless: the system's own values
+}  // namespace
+
+SystemParameterAccess& SystemParameterAccess::Platform() { return g_platformParameters; }
 
 namespace registry {
 

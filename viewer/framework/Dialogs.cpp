@@ -13,12 +13,14 @@ namespace {
 // dialog manager's defaults.
 INT_PTR CALLBACK PassThroughDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
+// The framework's dialog class, registered once for the program's life.
+std::once_flag g_dialogClassOnce;
+RegisteredClass g_dialogClass;
+
 }  // namespace
 
 bool RegisterDialogClass() noexcept {
-    static std::once_flag once;
-    static RegisteredClass registered;
-    std::call_once(once, [] {
+    std::call_once(g_dialogClassOnce, [] {
         // The system dialog class's attributes, with the framework's procedure.
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -32,9 +34,9 @@ bool RegisterDialogClass() noexcept {
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = kDialogClassName;
         if (wc.cbWndExtra < DLGWINDOWEXTRA) wc.cbWndExtra = DLGWINDOWEXTRA;
-        registered.Register(wc);
+        g_dialogClass.Register(wc);
     });
-    return registered.Atom() != 0;
+    return g_dialogClass.Atom() != 0;
 }
 
 bool FormView::Create(HWND parent, UINT id) noexcept {

@@ -14,6 +14,9 @@ namespace {
 
 HINSTANCE g_resourceInstance = nullptr;
 thread_local Window* t_creating = nullptr;
+// Every class the framework registered, for the program's life; its lock is constant-initialised.
+std::mutex g_classLock;
+std::map<std::wstring, std::unique_ptr<RegisteredClass>> g_classes;
 
 void Trace(const char* what, UINT msg) noexcept {
     char text[160];
@@ -205,10 +208,8 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) 
 
 LPCWSTR Window::RegisterClassOnce(LPCWSTR name, UINT style, HBRUSH background, HCURSOR cursor,
                                   HICON icon) noexcept {
-    static std::mutex lock;
-    static std::map<std::wstring, std::unique_ptr<RegisteredClass>> classes;
-    std::lock_guard<std::mutex> guard(lock);
-    auto& slot = classes[name];
+    std::lock_guard<std::mutex> guard(g_classLock);
+    auto& slot = g_classes[name];
     if (!slot) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -222,7 +223,7 @@ LPCWSTR Window::RegisterClassOnce(LPCWSTR name, UINT style, HBRUSH background, H
         slot = std::make_unique<RegisteredClass>();
         if (!slot->Register(wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
             slot.reset();
-            classes.erase(name);
+            g_classes.erase(name);
             return nullptr;
         }
     }
