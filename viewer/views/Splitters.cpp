@@ -17,6 +17,16 @@ namespace {
 // Hidden caption and controller views are numbered from here at creation.
 constexpr int kFirstBarViewId = 0xE902;
 
+// The panes of each splitter, by what they hold.
+constexpr int kTabRow = 0;          // setting splitter: the tab bar over
+constexpr int kSettingViewRow = 1;  // the setting views
+constexpr int kDisplayColumn = 0;   // display splitter: the display views beside
+constexpr int kSettingColumn = 1;   // the setting panel
+constexpr int kCaptionRow = 0;      // video splitter: the caption over
+constexpr int kDisplayRow = 1;      // the display splitter over
+constexpr int kBarRow = 2;          // the controller bar
+constexpr int kOnly = 0;            // the one row or column of a splitter with a single one
+
 bool IsWindowView(const CBaseView* view) noexcept { return view != nullptr && view->IsWindow(); }
 
 }  // namespace
@@ -87,11 +97,14 @@ bool SettingSplitterWnd::CreatePanes(HWND parent, int width, int height, const S
     if (!CreateStatic(parent, 2, 1)) return false;
     pane_screen_ = screen;
     const int tabs = ScaleToScreen(150, screen);
-    return MakePane(0, 0, width, tabs) != nullptr && MakePane(1, 0, width, height - tabs) != nullptr;
+    return MakePane(kTabRow, kOnly, width, tabs) != nullptr &&
+           MakePane(kSettingViewRow, kOnly, width, height - tabs) != nullptr;
 }
 
 void SettingSplitterWnd::CreateViews(const ViewInitArgs& args, const Factory& factory) {
-    if (factory && Pane(0, 0) != nullptr && Pane(1, 0) != nullptr) factory(*this, *Pane(0, 0), *Pane(1, 0), args);
+    fw::PaneFrame* tabs = Pane(kTabRow, kOnly);
+    fw::PaneFrame* views = Pane(kSettingViewRow, kOnly);
+    if (factory && tabs != nullptr && views != nullptr) factory(*this, *tabs, *views, args);
 }
 
 void SettingSplitterWnd::SetTabBar(std::unique_ptr<CBaseView> view) {
@@ -123,7 +136,7 @@ CBaseView* SettingSplitterWnd::SettingView(int key) const {
 void SettingSplitterWnd::UpdateRowSizes() {
     const RECT r = ClientRect();
     const auto row0 = SettingSplitterRow0(r.bottom - r.top, GetDisplayInfo().screen);
-    if (row0 && WriteRow(0, *row0)) RecalcLayout();
+    if (row0 && WriteRow(kTabRow, *row0)) RecalcLayout();
 }
 
 void SettingSplitterWnd::DestroyPanes() {
@@ -169,12 +182,13 @@ bool DisplaySplitterWnd::CreatePanes(HWND parent, const ScreenInfo& screen) {
     RECT r{};
     GetClientRect(parent, &r);
     const int panel = ScaleToScreen(1100, screen);
-    return MakePane(0, 0, r.right - panel, r.bottom) != nullptr && MakePane(0, 1, panel, r.bottom) != nullptr;
+    return MakePane(kOnly, kDisplayColumn, r.right - panel, r.bottom) != nullptr &&
+           MakePane(kOnly, kSettingColumn, panel, r.bottom) != nullptr;
 }
 
 bool DisplaySplitterWnd::CreateViews(const ViewInitArgs& args, const SettingSplitterWnd::Factory& settings) {
-    fw::PaneFrame* column0 = Pane(0, 0);
-    fw::PaneFrame* column1 = Pane(0, 1);
+    fw::PaneFrame* column0 = Pane(kOnly, kDisplayColumn);
+    fw::PaneFrame* column1 = Pane(kOnly, kSettingColumn);
     if (column0 == nullptr || column1 == nullptr) return false;
 
     std::vector<std::pair<int, std::unique_ptr<CBaseDisplayView>>> made;
@@ -205,7 +219,7 @@ void DisplaySplitterWnd::UpdateColumnSizes() {
     const RECT r = ClientRect();
     const auto column0 = DisplaySplitterColumn0(r.right - r.left, r.bottom - r.top, setting_panel_visible_ != 0,
                                                 GetDisplayInfo().screen);
-    if (column0 && WriteColumn(0, *column0)) RecalcLayout();
+    if (column0 && WriteColumn(kDisplayColumn, *column0)) RecalcLayout();
 }
 
 void DisplaySplitterWnd::UpdateRowSizes() {
@@ -267,8 +281,7 @@ void DisplaySplitterWnd::SetSettingPanelVisible(int visible) {
 
 // ---- CVideoSplitterWnd -----------------------------------------------------
 
-CVideoSplitterWnd::CVideoSplitterWnd()
-    : controller_factory_(MakeControllerView), setting_factory_(MakeSettingViews) {}
+CVideoSplitterWnd::CVideoSplitterWnd() : controller_factory_(MakeControllerView), setting_factory_(MakeSettingViews) {}
 
 CVideoSplitterWnd::~CVideoSplitterWnd() = default;
 
@@ -279,17 +292,17 @@ bool CVideoSplitterWnd::CreatePanes(fw::FrameWindow& parent, const ScreenInfo& s
     const int width = r.right - r.left;
     const int caption = ScaleToScreen(70, screen);
     const int bar = ScaleToScreen(200, screen);
-    const bool made = MakePane(0, 0, width, caption) != nullptr &&
-                      MakePane(1, 0, width, (r.bottom - r.top) - bar - caption) != nullptr &&
-                      MakePane(2, 0, width, bar) != nullptr;
+    const bool made = MakePane(kCaptionRow, kOnly, width, caption) != nullptr &&
+                      MakePane(kDisplayRow, kOnly, width, (r.bottom - r.top) - bar - caption) != nullptr &&
+                      MakePane(kBarRow, kOnly, width, bar) != nullptr;
     RecalcLayout();
     return made;
 }
 
 bool CVideoSplitterWnd::CreateViews(const ViewInitArgs& args) {
-    fw::PaneFrame* caption_pane = Pane(0, 0);
-    fw::PaneFrame* display_pane = Pane(1, 0);
-    fw::PaneFrame* bar_pane = Pane(2, 0);
+    fw::PaneFrame* caption_pane = Pane(kCaptionRow, kOnly);
+    fw::PaneFrame* display_pane = Pane(kDisplayRow, kOnly);
+    fw::PaneFrame* bar_pane = Pane(kBarRow, kOnly);
     if (caption_pane == nullptr || display_pane == nullptr || bar_pane == nullptr) return false;
 
     display_ = std::make_unique<DisplaySplitterWnd>();
@@ -306,7 +319,8 @@ bool CVideoSplitterWnd::CreateViews(const ViewInitArgs& args) {
 
     // The play bar, the message bars of kinds 3 to 11, then the blank bar.
     std::vector<int> keys{kControllerPlay};
-    for (int kind = kFirstMessageKind; kind <= kLastMessageKind; ++kind) keys.push_back(ControllerKeyOfMessageKind(kind));
+    for (int kind = kFirstMessageKind; kind <= kLastMessageKind; ++kind)
+        keys.push_back(ControllerKeyOfMessageKind(kind));
     keys.push_back(kControllerBlank);
     for (int key : keys) {
         std::unique_ptr<CBaseControllerView> view = controller_factory_(key);
@@ -339,8 +353,8 @@ void CVideoSplitterWnd::UpdateRowSizes() {
     const RECT r = ClientRect();
     const auto rows = VideoSplitterRows(r.bottom - r.top, GetDisplayInfo());
     if (!rows) return;
-    const bool caption = WriteRow(0, rows->caption);
-    const bool display = WriteRow(1, rows->display);
+    const bool caption = WriteRow(kCaptionRow, rows->caption);
+    const bool display = WriteRow(kDisplayRow, rows->display);
     if (caption || display) RecalcLayout();
 }
 
