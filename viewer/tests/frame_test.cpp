@@ -312,6 +312,18 @@ FRAME_CASE(ControllerThatDoesNotStartShowsTheFatalScreen) {
     (void)sim().FailStartup(2, 0);
 }
 
+FRAME_CASE(InitialisationParameterOutOfRangeShowsTheFatalScreen) {
+    // The interval goes to the library unlimited; 0 is out of its range (7),
+    // refused before the controller is opened.
+    ScopedMachineValue interval(L"Software\\Harlowe\\Vistrel", L"ExecutionInterval", 0);
+    ASSERT_EQ(sim().RecordClear(), 0);
+    Open();
+    EXPECT_TRUE(ReachKind(KindFatal)) << "kind " << Kind();
+    EXPECT_EQ(sim().RecordCount(), 0u) << "the controller was reached";
+    EXPECT_EQ(Cpw_SetState(0, 1, 1), 1u) << "the library started";
+    Close();
+}
+
 FRAME_CASE(UnreadableScreenFallsBackAndShowsTheFatalScreen) {
     // A platform that names no internal display.
     Open([] { return std::wstring(); });
