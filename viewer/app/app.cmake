@@ -27,7 +27,7 @@ if(CW_WINDOWS)
 
   # Vistrel.exe started as a program of its own and watched from outside.
   cw_add_wine_test(viewer_outside_test
-    SOURCES tests/outside_test.cpp LIBS cw_testsupport TIMEOUT 180)
+    SOURCES tests/outside_test.cpp tests/outside_flows_test.cpp LIBS cw_testsupport TIMEOUT 300)
   target_include_directories(viewer_outside_test PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
   add_dependencies(viewer_outside_test vistrel tavrin Merrowcom)
 
