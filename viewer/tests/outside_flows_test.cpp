@@ -127,7 +127,7 @@ HWND BarControl(Viewer& viewer, int id) {
         PostMessageW(viewer.ShownView(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
         found = viewer.Visible(id);
         return found != nullptr && IsWindowEnabled(found);
-    }, 10000);
+    }, 30000);
     return found;
 }
 
@@ -135,6 +135,21 @@ std::wstring TextOf(HWND w) {
     wchar_t text[64] = {};
     GetWindowTextW(w, text, 64);
     return text;
+}
+
+// What a person sees when a control is missing: the screen, the frame's mode,
+// the other visible windows.
+std::string Seen(Viewer& viewer) {
+    std::string s = "screen " + std::to_string(viewer.ShownKind()) +
+                    ((viewer.Style() & WS_POPUP) != 0 ? ", full screen" : ", window");
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (w == viewer.Frame() || !IsWindowVisible(w)) continue;
+        char text[128] = {}, cls[64] = {};
+        GetWindowTextA(w, text, 128);
+        GetClassNameA(w, cls, 64);
+        s += std::string(", \"") + text + "\" (" + cls + ")";
+    }
+    return s;
 }
 
 TEST(Outside, ControllerBarFlowsReachTheControllerAndTheUser) {
@@ -207,12 +222,12 @@ TEST(Outside, ControllerBarFlowsReachTheControllerAndTheUser) {
         EXPECT_EQ(ReadAll(stills + L"\\" + still).substr(0, 2), "BM");
         DeleteFileW((stills + L"\\" + still).c_str());
     }
-    EXPECT_NE(BarControl(viewer, IDC_BAR_CAPTURE), nullptr) << "the camera is enabled again";
+    EXPECT_NE(BarControl(viewer, IDC_BAR_CAPTURE), nullptr) << "the camera is enabled again; " << Seen(viewer);
 
     // The folder: the file browser opens on the capture folder.
     const std::set<HWND> open = Browsers();
     button = BarControl(viewer, IDC_BAR_FOLDER);
-    ASSERT_NE(button, nullptr);
+    ASSERT_NE(button, nullptr) << Seen(viewer);
     Viewer::Click(button);
     HWND browser = nullptr;
     EXPECT_TRUE(WaitFor([&] {
