@@ -1,4 +1,4 @@
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 #include "bridge/tests/Resources.h"
 
 namespace bridgetest {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "Tolvane.h"
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 #include "bridge/tests/SimHost.h"
 
 namespace bridgetest {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 
 namespace {
 

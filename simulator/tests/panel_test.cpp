@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 #include "winkit/Gdi.h"
 #include "winkit/Handle.h"
 #include "simulator/include/MrcSimClient.h"

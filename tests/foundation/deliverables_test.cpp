@@ -2,7 +2,7 @@
 // resource, and needing no DLL beyond the system's and our own.
 #include <gtest/gtest.h>
 
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 
 #include <algorithm>
 #include <cstring>

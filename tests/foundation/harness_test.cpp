@@ -3,7 +3,7 @@
 // tests of every library rely on.
 #include <gtest/gtest.h>
 
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 
 #include <thread>
 

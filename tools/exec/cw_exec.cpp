@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {

@@ -27,7 +27,7 @@
 #include "viewer/controls/ZoomControl.h"
 #include "viewer/core/DisplayInfo.h"
 #include "viewer/framework/Dialogs.h"
-#include "viewer/tests/fake_level_endpoints.h"
+#include "viewer/tests/FakeLevelEndpoints.h"
 
 namespace {
 

@@ -41,9 +41,9 @@ if(CW_WINDOWS)
   # The kit on real windows under Wine, with the program's resources.
   cw_add_wine_test(viewer_controls_test
     SOURCES tests/controls_button_test.cpp tests/controls_kit_test.cpp tests/waveform_control_test.cpp
-            tests/level_meter_test.cpp tests/fake_level_endpoints.cpp tests/zoom_control_test.cpp
+            tests/level_meter_test.cpp tests/FakeLevelEndpoints.cpp tests/zoom_control_test.cpp
             tests/version_dialog_test.cpp
-            tests/controls_test_support.cpp "${VISTREL_RC}"
+            tests/ControlsTestSupport.cpp "${VISTREL_RC}"
     LIBS vistrel_ui TIMEOUT 180)
   target_include_directories(viewer_controls_test PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
   # The version dialog shows the program's own version resource.
@@ -53,7 +53,7 @@ endif()
 if(CW_WINDOWS)
   # Shows the controls test dialog and the version dialog for tools/shots/controls.sh.
   add_executable(ControlsShotHost "${CW_SOURCE_ROOT}/tools/shots/ControlsShotHost.cpp"
-    "${CW_SOURCE_ROOT}/tools/shots/ControlsShotHost.rc" tests/fake_level_endpoints.cpp "${VISTREL_RC}")
+    "${CW_SOURCE_ROOT}/tools/shots/ControlsShotHost.rc" tests/FakeLevelEndpoints.cpp "${VISTREL_RC}")
   target_link_options(ControlsShotHost PRIVATE -municode)
   target_link_libraries(ControlsShotHost PRIVATE cw_warnings vistrel_ui comctl32)
   target_include_directories(ControlsShotHost PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")

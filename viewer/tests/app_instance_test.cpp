@@ -9,7 +9,7 @@
 
 #include "viewer/app/MainFrame.h"
 #include "viewer/app/PelmoraApp.h"
-#include "cw_process.h"
+#include "CwProcess.h"
 
 namespace vistrel {
 namespace {

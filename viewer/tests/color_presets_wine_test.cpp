@@ -11,7 +11,7 @@
 #include <string>
 
 #include "CapwellHarness.h"
-#include "cw_process.h"
+#include "CwProcess.h"
 #include "viewer/app/ColorPresetsWin.h"
 #include "viewer/app/Notificators.h"
 #include "viewer/core/PresetCsv.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_level_endpoints.h"
+#include "FakeLevelEndpoints.h"
 #include "viewer/app/FrameListeners.h"
 #include "viewer/tests/QuietListeners.h"
 #include "viewer/app/Notificators.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "controls_test_support.h"
+#include "ControlsTestSupport.h"
 #include "resource.h"
 #include "viewer/controls/BitmapButtonEx.h"
 #include "viewer/core/Messages.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "controls_test_support.h"
+#include "ControlsTestSupport.h"
 #include "resource.h"
 #include "viewer/controls/LineControl.h"
 #include "viewer/controls/NumericUpDown.h"

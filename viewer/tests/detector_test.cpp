@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "cw_process.h"
+#include "CwProcess.h"
 #include "winkit/Handle.h"
 
 namespace ov = Pelmora::Lib::Overlap;

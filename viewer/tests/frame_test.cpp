@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "cw_process.h"
+#include "CwProcess.h"
 #include "simulator/include/MrcSimClient.h"
 #include "viewer/app/MainFrame.h"
 #include "viewer/app/StillSaver.h"

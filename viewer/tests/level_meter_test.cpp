@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "controls_test_support.h"
-#include "fake_level_endpoints.h"
+#include "ControlsTestSupport.h"
+#include "FakeLevelEndpoints.h"
 #include "viewer/controls/AudioLevelMeter.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cw_process.h"
+#include "CwProcess.h"
 #include "resource.h"
 
 namespace {

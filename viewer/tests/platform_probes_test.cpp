@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "cw_process.h"
+#include "CwProcess.h"
 #include "viewer/app/PlatformProbes.h"
 #include "viewer/framework/Application.h"
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "CapwellHarness.h"
-#include "cw_process.h"
+#include "CwProcess.h"
 #include "viewer/app/ColorPresetsWin.h"
 #include "viewer/app/EtcProbes.h"
 #include "viewer/app/Notificators.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "controls_test_support.h"
+#include "ControlsTestSupport.h"
 #include "viewer/controls/WaveformControl.h"
 
 namespace {

@@ -7,7 +7,7 @@ cw_add_native_test(viewer_bar_core_test SOURCES tests/controller_bar_test.cpp LI
 if(CW_WINDOWS)
   target_sources(vistrel_ui PRIVATE views/ControllerViews.cpp)
   # The bars in the real layout inside a test host.
-  cw_add_wine_test(viewer_bar_test SOURCES tests/controller_views_test.cpp tests/fake_level_endpoints.cpp "${VISTREL_RC}" LIBS vistrel_ui TIMEOUT 180)
+  cw_add_wine_test(viewer_bar_test SOURCES tests/controller_views_test.cpp tests/FakeLevelEndpoints.cpp "${VISTREL_RC}" LIBS vistrel_ui TIMEOUT 180)
   target_include_directories(viewer_bar_test PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/res")
   # The waveform display end to end: the real frame on the simulated controller.
   cw_add_wine_test(viewer_waveform_test SOURCES tests/waveform_frame_test.cpp "${VISTREL_RC}" LIBS vistrel_ui

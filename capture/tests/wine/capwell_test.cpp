@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "capture/tests/wine/CapwellHarness.h"
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 
 using namespace cwtest;
 

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 
 namespace {
 

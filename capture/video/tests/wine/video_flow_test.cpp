@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "capture/tests/wine/CapwellHarness.h"
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 
 #include "capture/video/tests/wine/ClientWindow.h"
 

@@ -20,7 +20,7 @@
 #include "Capwell.h"
 #include "capture/video/win/StillFileWin.h"
 #include "capture/video/VideoControl.h"
-#include "tests/support/cw_process.h"
+#include "tests/support/CwProcess.h"
 #include "simulator/include/MrcSimClient.h"
 #include "simulator/model/Pattern.h"
 

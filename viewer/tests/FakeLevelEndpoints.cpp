@@ -1,4 +1,4 @@
-#include "fake_level_endpoints.h"
+#include "FakeLevelEndpoints.h"
 
 #include <propidl.h>
 

@@ -1,4 +1,4 @@
-#include "controls_test_support.h"
+#include "ControlsTestSupport.h"
 
 #include "viewer/core/Messages.h"
 
