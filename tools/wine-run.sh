@@ -33,7 +33,10 @@ wineserver=$(command -v wineserver || true)
 mkdir -p "$prefix"
 export WINEPREFIX=$(cd "$prefix" && pwd)
 export WINEDEBUG=${CW_WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# winedbg.exe off: a crash then ends the crashed process at once. Wine's crash
+# debugger otherwise attaches and can wait for ever, holding the prefix's
+# wineserver (and so this script's final wait) until the test's time limit.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export WINEARCH=win64
 
 xvfb_pid=""
